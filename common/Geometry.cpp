@@ -1,0 +1,9 @@
+#include "common/Geometry.h"
+
+bool PointsEqual(const TPoint& A, const TPoint& B) {
+    return A.x == B.x && A.y == B.y;
+}
+
+TRect NormalizeRect(const TPoint& A, const TPoint& B) {
+    return {std::min(A.x, B.x), std::min(A.y, B.y), std::max(A.x, B.x), std::max(A.y, B.y)};
+}

@@ -1,0 +1,75 @@
+#include "dialogs/About.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("О программе"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("ProgramIcon"));
+    picture->setPixmap(ProgramIcon().pixmap(64, 64));
+    picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    auto* title = new QLabel(QStringLiteral("<b>Limnora</b>"), this);
+    title->setObjectName(QStringLiteral("ProductName"));
+    QFont big = title->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    title->setFont(big);
+
+    auto* version = new QLabel(QStringLiteral("Версия %1").arg(QStringLiteral(LIMNORA_VERSION)), this);
+    version->setObjectName(QStringLiteral("Version"));
+
+    auto* credits = new QLabel(
+        QStringLiteral("Учебный растровый редактор: линии, прямоугольники, эллипсы,\n"
+                       "скругленные прямоугольники, выделения, текстовые подписи,\n"
+                       "буфер фрагментов и обмен рисунками с другими программами.\n\n"
+                       "Разработчики Limnora. Построено на Qt %1.")
+            .arg(QLatin1String(qVersion())),
+        this);
+    credits->setObjectName(QStringLiteral("Comments"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(picture, 0, 0, 3, 1);
+    grid->addWidget(title, 0, 1);
+    grid->addWidget(version, 1, 1);
+    grid->addWidget(credits, 2, 1);
+    grid->addWidget(buttons, 3, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QIcon ProgramIcon() {
+    const QColor ink(40, 40, 40);
+    const QColor paper(255, 255, 255);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        p.setPen(QPen(ink, 2));
+        p.setBrush(paper);
+        p.drawRoundedRect(QRectF(4, 8, 56, 48), 4, 4);
+        p.setBrush(QColor(120, 190, 240));
+        p.drawEllipse(QRectF(12, 16, 26, 20));
+        p.setBrush(QColor(250, 200, 70));
+        p.drawRect(QRectF(30, 30, 22, 18));
+        p.setPen(QPen(ink, 2, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(8, 12, 48, 40));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

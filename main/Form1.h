@@ -1,0 +1,166 @@
+// The main window: the picture, the editor state every command shares, the tool bands, the menu,
+// the status bar and the handlers. Its files are split by concern: Form1Startup.cpp (creation,
+// layout, view toggles, fonts), Form1Gesture.cpp (the end of a mouse gesture), Form1Icons.cpp.
+#pragma once
+
+#include "common/Geometry.h"
+#include "platform/Color.h"
+#include "platform/Dialogs.h"
+#include "platform/ShiftState.h"
+#include "platform/TCanvas.h"
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class ColorSwatch;
+class QAction;
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QScrollArea;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TAboutBox;
+class TBitmap;
+class TFormImgBuf;
+class TImage;
+class TNewImageForm;
+class TRegionSelector;
+
+// Modes of the editor (AppMode).
+enum : std::uint8_t { amSelect = 1, amPaint = 2, amText = 3, amImage = 4 };
+
+// The sizes offered for a scalable font.
+constexpr std::array<int, 16> StdFontSizes{8, 9, 10, 11, 12, 14, 16, 18,
+                                           20, 22, 24, 26, 28, 36, 48, 72};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The other windows, created after this one at start-up; not owned.
+    TNewImageForm* NewImageForm = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TFormImgBuf* FormImgBuf = nullptr;
+
+    // ---- editor state ----
+    std::unique_ptr<TRegionSelector> Selector;
+    QString DocFileName;
+    std::uint8_t AppMode = amSelect;
+    std::uint8_t ShapeTool = 1;
+    TRect WorkRect;
+    TBrushStyle BrushStyle = bsClear;
+    TColor BrushColor = clSilver;
+    TPenStyle PenStyle = psSolid;
+    TPenMode PenMode = pmCopy;
+    std::int32_t PenWidth = 1;
+    TColor PenColor = clBlue;
+    std::unique_ptr<TBitmap> CurFragment;
+
+    // ---- components ----
+    QToolBar* PanelAppMode1 = nullptr;
+    QToolBar* PanelSelect = nullptr;
+    QToolBar* PanelPen = nullptr;
+    QToolBar* PanelBrush = nullptr;
+    QToolButton* SpButModeSelect = nullptr;
+    QToolButton* SpButModePaint = nullptr;
+    QToolButton* SpButModeText = nullptr;
+    QToolButton* SpButModeImage = nullptr;
+    std::array<QToolButton*, 4> SpButDrawT{};    // SpButDrawT01 .. SpButDrawT04
+    std::array<QToolButton*, 6> SpButPenS{};     // SpButPenS11 .. SpButPenS16
+    std::array<QToolButton*, 8> SpButBrush{};    // SpButBrush21 .. SpButBrush28
+    ColorSwatch* STxtPenColor = nullptr;
+    ColorSwatch* STxtBrushColor = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    TImage* Image1 = nullptr;
+    QLabel* LabelTxt = nullptr;
+    QWidget* PanelTxt = nullptr;
+    QLineEdit* EdTxt = nullptr;
+    QComboBox* CbBoxFntName = nullptr;
+    QComboBox* CbBoxFntSize = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    std::array<QLabel*, 5> StatusPanels{};
+
+    QMenu* FileControl1 = nullptr;
+    QAction* New1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* SaveAs1 = nullptr;
+    QAction* Close1 = nullptr;
+    QMenu* View1 = nullptr;
+    QAction* PSelect1 = nullptr;
+    QAction* PPen1 = nullptr;
+    QAction* PBrush1 = nullptr;
+    QAction* PText1 = nullptr;
+    QMenu* ImgEdit1 = nullptr;
+    QAction* UnDo = nullptr;
+    QAction* ClearUnDo1 = nullptr;
+    QAction* Copy1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* Cut1 = nullptr;
+    QAction* Copy2Buf = nullptr;
+    QAction* SelectInBuf1 = nullptr;
+    QAction* Paste2Buf = nullptr;
+    QAction* Clear1 = nullptr;
+    QMenu* Select1 = nullptr;
+    QAction* ShowSelect1 = nullptr;
+    QAction* HidenSelect1 = nullptr;
+    QAction* About1 = nullptr;
+
+    TColorDialog ColorDialog1;
+
+    // ---- window handlers ----
+    void FormCreate();
+    void FormDestroy();
+    void Close1Click(QObject* Sender);
+    void About1Click(QObject* Sender);
+    void PSelect1Click(QObject* Sender);
+    void PPen1Click(QObject* Sender);
+    void PBrush1Click(QObject* Sender);
+    void PText1Click(QObject* Sender);
+
+    // ---- steps shared by the commands ----
+    void ApplyCanvasTools(TImage* Image);
+    void FillImage(TImage* Image, TColor Colour);
+    void NewBlankPicture(TBitmap& Picture, std::int32_t Width, std::int32_t Height);
+    void ShowToolPanels(bool Select, bool Pen, bool Brush, bool Text);
+    void FillFontSizes(const QString& FontName, QComboBox* SizeBox);
+
+    // ---- the end of a gesture ----
+    void SelectorStart(TShiftState Shift, const TPoint& StartPoint, const TPoint& EndPoint);
+    void SelectorMove(TShiftState Shift, const TPoint& StartPoint, const TPoint& EndPoint);
+    void SelectorEnd(TShiftState Shift, const TPoint& StartPoint, const TPoint& EndPoint);
+    void DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,
+                   const TRect& Rect);
+    void PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& Rect);
+
+    // The text of status panel 0 .. 4.
+    QString StatusText(int panel) const;
+
+protected:
+    QMenu* createPopupMenu() override;
+
+private:
+    void CreateToolBands();
+    void CreateMenu();
+    void CreateClientArea();
+    void CreateStatusBar();
+    void SetStatusText(int panel, const QString& text);
+    QToolButton* AddToolButton(QToolBar* band, QButtonGroup* group, const char* name, int tag,
+                               const QString& hint, const QIcon& icon);
+
+    QButtonGroup* modeGroup_ = nullptr;
+    QButtonGroup* shapeGroup_ = nullptr;
+    QButtonGroup* penGroup_ = nullptr;
+    QButtonGroup* brushGroup_ = nullptr;
+};
+
+// The integer Tag of a control (0 when it has none).
+int TagOf(const QObject* control);

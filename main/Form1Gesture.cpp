@@ -1,0 +1,81 @@
+// The end of a mouse gesture: status feedback, shape drawing, placing the text preview.
+#include "main/Form1.h"
+
+#include "platform/TImage.h"
+#include "selection/TRegionSelector.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <cstdlib>
+
+void TForm1::SelectorStart(TShiftState, const TPoint& StartPoint, const TPoint&) {
+    SetStatusText(0, QString::asprintf(" Старт: (%d, %d)", StartPoint.x, StartPoint.y));
+    SetStatusText(1, QString());
+    SetStatusText(2, QString());
+    SetStatusText(3, QString());
+}
+
+void TForm1::SelectorMove(TShiftState, const TPoint& StartPoint, const TPoint& EndPoint) {
+    SetStatusText(1, QString::asprintf(" Финиш: (%d, %d)", EndPoint.x, EndPoint.y));
+    SetStatusText(2, QString::asprintf(" Ширина: (%d)", std::abs(EndPoint.x - StartPoint.x)));
+    SetStatusText(3, QString::asprintf(" Высота: (%d)", std::abs(EndPoint.y - StartPoint.y)));
+}
+
+void TForm1::SelectorEnd(TShiftState, const TPoint& StartPoint, const TPoint& EndPoint) {
+    const bool moved = !PointsEqual(StartPoint, EndPoint);
+    switch (AppMode) {
+    case amPaint:
+        if (moved) {
+            WorkRect = NormalizeRect(StartPoint, EndPoint);
+            ApplyCanvasTools(Image1);
+            DrawShape(Image1, ShapeTool, StartPoint, EndPoint, WorkRect);
+        }
+        break;
+    case amText:
+        if (moved) {
+            WorkRect = NormalizeRect(StartPoint, EndPoint);
+            ApplyCanvasTools(Image1);
+            PlaceTextLabel(ScrollBox1, LabelTxt, WorkRect);
+        }
+        break;
+    case amImage:
+        if (moved)
+            WorkRect = NormalizeRect(StartPoint, EndPoint);
+        break;
+    default: break;
+    }
+}
+
+void TForm1::DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,
+                       const TRect& Rect) {
+    TCanvas& canvas = Image->Canvas();
+    switch (Kind) {
+    case 0:
+        canvas.MoveTo(StartPoint.x, StartPoint.y);
+        canvas.LineTo(EndPoint.x, EndPoint.y);
+        break;
+    case 1: canvas.Rectangle(Rect.left, Rect.top, Rect.right, Rect.bottom); break;
+    case 2: canvas.Ellipse(Rect.left, Rect.top, Rect.right, Rect.bottom); break;
+    case 3:
+        canvas.RoundRect(Rect.left, Rect.top, Rect.right, Rect.bottom, Rect.Width() / 2,
+                         Rect.Height() / 2);
+        break;
+    default: break;
+    }
+}
+
+void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& Rect) {
+    const int hp = ScrollBox->horizontalScrollBar()->value();
+    const int vp = ScrollBox->verticalScrollBar()->value();
+    Label->setWordWrap(true);
+    // Placed in the scroll box's client area; the label itself lives on the picture, so the
+    // position is carried over to it and it moves with the picture when it scrolls.
+    const QPoint inClient(Rect.left - hp + 1, Rect.top - vp + 1);
+    const QPoint onParent = Label->parentWidget()->mapFrom(ScrollBox->viewport(), inClient);
+    Label->setGeometry(onParent.x(), onParent.y(), std::max(0, Rect.Width() - 2),
+                       std::max(0, Rect.Height() - 2));
+    Label->setAutoFillBackground(false);
+    Label->show();
+    Label->repaint();
+}

@@ -1,0 +1,246 @@
+#include "main/Form1Icons.h"
+
+#include "platform/TBitmap.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace {
+
+constexpr int kToolIcon = 20;
+constexpr TColor kKey = 0xFF00FF;  // never drawn: becomes transparent
+
+// A tool icon drawn with the canvas on a transparent background.
+template <class Draw> QIcon CanvasIcon(Draw draw) {
+    TBitmap bitmap(kToolIcon, kToolIcon);
+    TCanvas& c = bitmap.Canvas();
+    c.Brush.Style = bsSolid;
+    c.Brush.Color = kKey;
+    c.FillRect(bitmap.BoundsRect());
+    c.Pen = TPen{};
+    c.Brush.Style = bsClear;
+    draw(c);
+    QImage image = bitmap.Image().convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = ToQRgb(kKey);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (row[x] == key)
+                row[x] = 0;
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+
+void DrawKind(TCanvas& c, int kind, const TRect& r) {
+    switch (kind) {
+    case 0:
+        c.MoveTo(r.left, r.bottom - 1);
+        c.LineTo(r.right, r.top - 1);
+        break;
+    case 1: c.Rectangle(r.left, r.top, r.right, r.bottom); break;
+    case 2: c.Ellipse(r.left, r.top, r.right, r.bottom); break;
+    default: c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2); break;
+    }
+}
+
+template <class Paint> QIcon PaintedIcon(int size, Paint paint) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
+    p.end();
+    return QIcon(pixmap);
+}
+
+const QColor kInk(40, 40, 40);
+const QColor kPaper(255, 255, 255);
+const QColor kAccent(30, 100, 200);
+const QColor kFolder(230, 180, 60);
+
+void Page(QPainter& p) {
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kPaper);
+    QPolygonF page({{3.5, 1.5}, {10.5, 1.5}, {13.5, 4.5}, {13.5, 14.5}, {3.5, 14.5}});
+    p.drawPolygon(page);
+}
+
+void Disk(QPainter& p) {
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kAccent);
+    p.drawRect(QRectF(1.5, 1.5, 13, 13));
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(4.5, 1.5, 7, 5));
+    p.drawRect(QRectF(3.5, 9.5, 9, 5));
+}
+
+void Arrow(QPainter& p) {
+    p.setPen(QPen(kAccent, 2));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(4, 6);
+    path.cubicTo(9, 2, 15, 5, 13, 11);
+    p.drawPath(path);
+    p.setBrush(kAccent);
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({{1, 6}, {7, 2}, {7, 10}}));
+}
+
+void Frame(QPainter& p, const QRectF& r) {
+    p.setPen(QPen(kInk, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r);
+}
+
+void Sheets(QPainter& p) {
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(1.5, 1.5, 8, 9));
+    p.setBrush(QColor(200, 220, 250));
+    p.drawRect(QRectF(6.5, 5.5, 8, 9));
+}
+
+}  // namespace
+
+QIcon ModeIcon(int mode) {
+    return CanvasIcon([mode](TCanvas& c) {
+        switch (mode) {
+        case 1:  // select: a dotted frame
+            c.Pen.Style = psDot;
+            c.Rectangle(2, 3, 18, 17);
+            break;
+        case 2:  // paint: a filled ellipse over a line
+            c.Pen.Color = clBlue;
+            c.Brush.Style = bsSolid;
+            c.Brush.Color = 0x80C0FF;
+            c.Ellipse(5, 2, 19, 14);
+            c.Pen.Color = clBlack;
+            c.MoveTo(1, 18);
+            c.LineTo(12, 7);
+            break;
+        case 3:  // text: a letter T
+            c.Brush.Style = bsSolid;
+            c.Brush.Color = clBlack;
+            c.FillRect({3, 3, 17, 6});
+            c.FillRect({8, 6, 12, 18});
+            break;
+        default:  // fragments: two overlapping sheets, the front one dotted
+            c.Rectangle(1, 1, 12, 12);
+            c.Pen.Style = psDot;
+            c.Rectangle(7, 7, 19, 19);
+            break;
+        }
+    });
+}
+
+QIcon ShapeIcon(int kind) {
+    return CanvasIcon([kind](TCanvas& c) { DrawKind(c, kind, {2, 3, 18, 17}); });
+}
+
+QIcon PenStyleIcon(TPenStyle style) {
+    return CanvasIcon([style](TCanvas& c) {
+        if (style == psClear) {  // an outline nobody sees: a faint grey frame crossed out
+            c.Pen.Color = 0xA0A0A0;
+            c.Rectangle(3, 3, 17, 17);
+            c.Pen.Color = clRed;
+            c.MoveTo(3, 16);
+            c.LineTo(17, 2);
+            return;
+        }
+        c.Pen.Style = style;
+        for (int y : {6, 10, 14}) {
+            c.MoveTo(0, y);
+            c.LineTo(kToolIcon, y);
+        }
+    });
+}
+
+QIcon BrushStyleIcon(TBrushStyle style) {
+    return CanvasIcon([style](TCanvas& c) {
+        c.Pen.Color = 0x606060;
+        c.Brush.Style = style;
+        c.Brush.Color = style == bsSolid ? 0x60A0E0 : clBlack;
+        c.Rectangle(2, 2, 18, 18);
+    });
+}
+
+QIcon MenuIcon(const QString& item) {
+    if (item == QLatin1String("New1"))
+        return PaintedIcon(16, [](QPainter& p) { Page(p); });
+    if (item == QLatin1String("Open1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kFolder);
+            p.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {14.5, 5.5},
+                                     {14.5, 13.5}, {1.5, 13.5}}));
+        });
+    if (item == QLatin1String("Save1"))
+        return PaintedIcon(16, [](QPainter& p) { Disk(p); });
+    if (item == QLatin1String("SaveAs1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            Disk(p);
+            p.setPen(Qt::NoPen);
+            p.setBrush(kInk);
+            for (int x : {5, 8, 11})
+                p.drawEllipse(QPointF(x, 12), 1, 1);
+        });
+    if (item == QLatin1String("UnDo"))
+        return PaintedIcon(16, [](QPainter& p) { Arrow(p); });
+    if (item == QLatin1String("ClearUnDo1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            Arrow(p);
+            p.setPen(QPen(QColor(200, 40, 40), 2));
+            p.drawLine(QPointF(8, 9), QPointF(14, 15));
+            p.drawLine(QPointF(14, 9), QPointF(8, 15));
+        });
+    if (item == QLatin1String("Copy1"))
+        return PaintedIcon(16, [](QPainter& p) { Sheets(p); });
+    if (item == QLatin1String("Paste1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kFolder);
+            p.drawRect(QRectF(2.5, 2.5, 10, 12));
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(6.5, 6.5, 8, 8));
+        });
+    if (item == QLatin1String("Cut1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            p.setPen(QPen(kInk, 1.5));
+            p.drawLine(QPointF(4, 1), QPointF(11, 10));
+            p.drawLine(QPointF(12, 1), QPointF(5, 10));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QPointF(4, 12), 2.5, 2.5);
+            p.drawEllipse(QPointF(12, 12), 2.5, 2.5);
+        });
+    if (item == QLatin1String("Copy2Buf"))
+        return PaintedIcon(16, [](QPainter& p) {
+            Frame(p, QRectF(1.5, 1.5, 8, 8));
+            p.setPen(QPen(kAccent, 2));
+            p.drawLine(QPointF(8, 8), QPointF(14, 14));
+        });
+    if (item == QLatin1String("SelectInBuf1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(1.5, 1.5, 13, 13));
+            p.setBrush(kAccent);
+            p.drawRect(QRectF(3.5, 4.5, 9, 2));
+            p.drawRect(QRectF(3.5, 9.5, 9, 2));
+        });
+    if (item == QLatin1String("Paste2Buf"))
+        return PaintedIcon(16, [](QPainter& p) {
+            Frame(p, QRectF(6.5, 6.5, 8, 8));
+            p.setPen(QPen(kAccent, 2));
+            p.drawLine(QPointF(2, 2), QPointF(8, 8));
+        });
+    if (item == QLatin1String("Clear1"))
+        return PaintedIcon(16, [](QPainter& p) {
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(QColor(192, 192, 192));
+            p.drawRect(QRectF(1.5, 4.5, 13, 10));
+            p.setBrush(kFolder);
+            p.drawRect(QRectF(6.5, 0.5, 3, 6));
+        });
+    return {};
+}

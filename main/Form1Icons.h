@@ -1,0 +1,14 @@
+// Icons of the main window, drawn in code: tool icons with the editor's own canvas (a pen-style
+// button shows its line, a brush button its hatch), menu icons with QPainter.
+#pragma once
+
+#include "platform/TCanvas.h"
+
+#include <QIcon>
+
+QIcon ModeIcon(int mode);  // 1 .. 4
+QIcon ShapeIcon(int kind);  // 0 .. 3
+QIcon PenStyleIcon(TPenStyle style);
+QIcon BrushStyleIcon(TBrushStyle style);
+// The icon of a menu item, by the item's name ("New1", "Open1", ...); empty for other names.
+QIcon MenuIcon(const QString& item);

@@ -1,0 +1,10 @@
+#include "main/EditorWindows.h"
+#include "main/Form1.h"
+#include "platform/EditorApplication.h"
+
+int main(int argc, char* argv[]) {
+    EditorApplication application(argc, argv);
+    EditorWindows windows;
+    windows.Form1->show();
+    return application.exec();
+}

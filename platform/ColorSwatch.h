@@ -1,0 +1,24 @@
+// A colour swatch: a small sunken static text whose background shows a colour; a click on it
+// is reported through Clicked.
+#pragma once
+
+#include "platform/Color.h"
+
+#include <QLabel>
+
+class ColorSwatch : public QLabel {
+    Q_OBJECT
+public:
+    explicit ColorSwatch(QWidget* parent = nullptr);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+
+signals:
+    void Clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    TColor color_ = clBlack;
+};

@@ -1,0 +1,159 @@
+#include "platform/Dialogs.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+class QtDialogs final : public IDialogs {
+public:
+    TModalResult ShowMessage(QWidget* parent, TMsgKind kind, const QString& text,
+                             TMsgButtons buttons) override {
+        QMessageBox box(parent);
+        switch (kind) {
+        case TMsgKind::Information:
+            box.setIcon(QMessageBox::Information);
+            box.setWindowTitle(QStringLiteral("Информация"));
+            break;
+        case TMsgKind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            box.setWindowTitle(QStringLiteral("Предупреждение"));
+            break;
+        case TMsgKind::Error:
+            box.setIcon(QMessageBox::Critical);
+            box.setWindowTitle(QStringLiteral("Ошибка"));
+            break;
+        case TMsgKind::Confirmation:
+            box.setIcon(QMessageBox::Question);
+            box.setWindowTitle(QStringLiteral("Подтверждение"));
+            break;
+        case TMsgKind::Plain: box.setWindowTitle(QStringLiteral("Limnora")); break;
+        }
+        box.setText(MessageLines(text));
+        if (buttons == TMsgButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            return box.exec() == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return TModalResult::Ok;
+    }
+
+    std::optional<TColor> PickColor(QWidget* parent, TColor initial) override {
+        QColorDialog dialog(ToQColor(initial), parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return FromQColor(dialog.selectedColor());
+    }
+
+    std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
+                                        const QString& fileName) override {
+        return RunFileDialog(parent, filter, fileName, QFileDialog::AcceptOpen);
+    }
+
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& filter,
+                                        const QString& fileName) override {
+        return RunFileDialog(parent, filter, fileName, QFileDialog::AcceptSave);
+    }
+
+    int ExecModal(QDialog& dialog) override { return dialog.exec(); }
+
+private:
+    static std::optional<QString> RunFileDialog(QWidget* parent, const QString& filter,
+                                                const QString& fileName,
+                                                QFileDialog::AcceptMode mode) {
+        // Qt's own dialog: its filter matching ignores letter case, so "*.BMP" lists a.bmp too.
+        QFileDialog dialog(parent);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(NameFilters(filter));
+        if (!fileName.isEmpty()) {
+            const QFileInfo info(fileName);
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+QtDialogs& Production() {
+    static QtDialogs dialogs;
+    return dialogs;
+}
+
+IDialogs* installed = nullptr;
+
+}  // namespace
+
+IDialogs& Dialogs() {
+    return installed ? *installed : Production();
+}
+
+IDialogs* SetDialogs(IDialogs* dialogs) {
+    IDialogs* previous = installed;
+    installed = dialogs;
+    return previous;
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+    Dialogs().ShowMessage(parent, TMsgKind::Error, text, TMsgButtons::Ok);
+}
+
+bool AskYesNo(QWidget* parent, const QString& text) {
+    return Dialogs().ShowMessage(parent, TMsgKind::Confirmation, text, TMsgButtons::YesNo) ==
+           TModalResult::Yes;
+}
+
+QString MessageLines(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
+QStringList NameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString bracketed = QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (description.endsWith(bracketed, Qt::CaseInsensitive))
+            filters << description;
+        else
+            filters << description + QLatin1Char(' ') + bracketed;
+    }
+    return filters;
+}
+
+bool TColorDialog::Execute(QWidget* parent) {
+    const auto chosen = Dialogs().PickColor(parent, Color);
+    if (!chosen)
+        return false;
+    Color = *chosen;
+    return true;
+}
+
+bool TOpenDialog::Execute(QWidget* parent) {
+    const auto chosen = Dialogs().OpenFileName(parent, Filter, FileName);
+    if (!chosen)
+        return false;
+    FileName = *chosen;
+    return true;
+}
+
+bool TSaveDialog::Execute(QWidget* parent) {
+    const auto chosen = Dialogs().SaveFileName(parent, Filter, FileName);
+    if (!chosen)
+        return false;
+    FileName = *chosen;
+    return true;
+}

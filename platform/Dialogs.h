@@ -1,0 +1,68 @@
+// The dialog seam: every modal message box, colour, open and save dialog and modal window goes
+// through one IDialogs, so that tests can script the answers and see every prompt.
+#pragma once
+
+#include "platform/Color.h"
+
+#include <QString>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+enum class TMsgKind { Information, Warning, Error, Confirmation, Plain };
+enum class TMsgButtons { Ok, YesNo };
+enum class TModalResult { Ok, Cancel, Yes, No };
+
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // text may break lines with "\r\n" or "\r".
+    virtual TModalResult ShowMessage(QWidget* parent, TMsgKind kind, const QString& text,
+                                     TMsgButtons buttons) = 0;
+    // Opens on initial; nothing when cancelled.
+    virtual std::optional<TColor> PickColor(QWidget* parent, TColor initial) = 0;
+    // filter is "description|pattern[|description|pattern...]"; fileName the name offered first.
+    virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& filter,
+                                                const QString& fileName) = 0;
+    virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& filter,
+                                                const QString& fileName) = 0;
+    // Runs a modal window; returns its QDialog result code.
+    virtual int ExecModal(QDialog& dialog) = 0;
+};
+
+// The implementation in force: the production one unless a test installed its own.
+IDialogs& Dialogs();
+// Installs an implementation (nullptr restores the production one); returns the previous one.
+IDialogs* SetDialogs(IDialogs* dialogs);
+
+// Shorthands for the common boxes.
+void ShowError(QWidget* parent, const QString& text);
+bool AskYesNo(QWidget* parent, const QString& text);
+
+// A message text with "\r\n" and "\r" turned into line breaks.
+QString MessageLines(const QString& text);
+// A "description|pattern|..." filter as Qt name filters; a description that already ends with its
+// pattern in brackets is kept as it stands.
+QStringList NameFilters(const QString& filter);
+
+// The standard dialog components a window owns: each remembers its last answer between uses.
+class TColorDialog {
+public:
+    TColor Color = clBlack;  // the colour it opens on: the one chosen last
+    bool Execute(QWidget* parent);
+};
+
+class TOpenDialog {
+public:
+    QString Filter;
+    QString FileName;  // the name chosen last
+    bool Execute(QWidget* parent);
+};
+
+class TSaveDialog {
+public:
+    QString Filter;
+    QString FileName;
+    bool Execute(QWidget* parent);
+};

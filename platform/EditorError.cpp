@@ -1,0 +1,7 @@
+#include "platform/EditorError.h"
+
+QString ExceptionText(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const EditorError*>(&error))
+        return own->Text();
+    return QString::fromLocal8Bit(error.what());
+}

@@ -1,0 +1,19 @@
+// The editor's failures: exceptions that carry a message a user can read.
+#pragma once
+
+#include <QString>
+#include <QByteArray>
+#include <stdexcept>
+
+class EditorError : public std::runtime_error {
+public:
+    explicit EditorError(const QString& message)
+        : std::runtime_error(message.toStdString()), text_(message) {}
+    const QString& Text() const { return text_; }
+
+private:
+    QString text_;
+};
+
+// The readable text of any exception: EditorError keeps its own text, others give what().
+QString ExceptionText(const std::exception& error);

@@ -1,0 +1,92 @@
+#include "platform/TBitmap.h"
+
+#include "platform/EditorError.h"
+#include "platform/Limits.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+
+TBitmap::TBitmap() : canvas_(*this) {}
+
+TBitmap::TBitmap(std::int32_t width, std::int32_t height) : canvas_(*this) {
+    SetSize(width, height);
+}
+
+void TBitmap::CheckSize(std::int64_t width, std::int64_t height) {
+    if (width < 0 || height < 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
+        width * height > kMaxBitmapPixels)
+        throw EditorError(QStringLiteral("Недопустимый размер изображения: %1 x %2")
+                              .arg(width)
+                              .arg(height));
+}
+
+void TBitmap::SetSize(std::int32_t width, std::int32_t height) {
+    if (width == Width() && height == Height())
+        return;
+    CheckSize(width, height);
+    QImage next;
+    if (width > 0 && height > 0) {
+        next = QImage(width, height, QImage::Format_RGB32);
+        if (next.isNull())
+            throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
+                                  .arg(width)
+                                  .arg(height));
+        next.fill(ToQRgb(clWhite));
+        const int w = std::min(width, Width());
+        const int h = std::min(height, Height());
+        for (int y = 0; y < h; ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
+                        reinterpret_cast<QRgb*>(next.scanLine(y)));
+    }
+    Replace(std::move(next));
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+    if (&source != this)
+        Replace(source.image_);
+}
+
+void TBitmap::AssignImage(const QImage& image) {
+    CheckSize(image.width(), image.height());
+    if (image.format() == QImage::Format_RGB32) {
+        Replace(image);
+        return;
+    }
+    // Alpha is dropped, not blended: every pixel keeps its own colour values.
+    QImage converted = image.hasAlphaChannel()
+                           ? image.convertToFormat(QImage::Format_ARGB32)
+                           : image.convertToFormat(QImage::Format_RGB32);
+    if (converted.isNull() && !image.isNull())
+        throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
+                              .arg(image.width())
+                              .arg(image.height()));
+    if (converted.format() == QImage::Format_ARGB32) {
+        for (int y = 0; y < converted.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(converted.scanLine(y));
+            for (int x = 0; x < converted.width(); ++x)
+                row[x] |= 0xFF000000u;
+        }
+        converted.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    Replace(std::move(converted));
+}
+
+TColor TBitmap::Pixel(std::int32_t x, std::int32_t y) const {
+    if (x < 0 || y < 0 || x >= Width() || y >= Height())
+        return kNoPixel;
+    return FromQRgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
+}
+
+void TBitmap::Changed(const TRect& area) {
+    const TRect r = area.Intersected(BoundsRect());
+    if (!r.IsEmpty() && OnChange)
+        OnChange(r);
+}
+
+void TBitmap::Replace(QImage image) {
+    const bool resized = image.size() != image_.size();
+    image_ = std::move(image);
+    if (resized && OnResize)
+        OnResize();
+    Changed(BoundsRect());
+}

@@ -1,0 +1,60 @@
+// A picture, fragment, snapshot or work bitmap: a QImage in Format_RGB32 with its own canvas.
+#pragma once
+
+#include "common/Geometry.h"
+#include "platform/TCanvas.h"
+
+#include <QImage>
+#include <functional>
+
+class TBitmap {
+public:
+    TBitmap();
+    // A new bitmap of the given size comes out white. Throws EditorError when it cannot be made.
+    TBitmap(std::int32_t width, std::int32_t height);
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+
+    std::int32_t Width() const { return image_.width(); }
+    std::int32_t Height() const { return image_.height(); }
+    TRect BoundsRect() const { return {0, 0, Width(), Height()}; }
+    bool Empty() const { return Width() == 0 || Height() == 0; }
+
+    // Changes the size; pixels in the overlap stay, new ones are white. A size outside the bounds
+    // of platform/Limits.h, or one that cannot be allocated, throws EditorError and changes nothing.
+    void SetSize(std::int32_t width, std::int32_t height);
+    void SetWidth(std::int32_t width) { SetSize(width, Height()); }
+    void SetHeight(std::int32_t height) { SetSize(Width(), height); }
+
+    // Takes the size and the pixels of another bitmap.
+    void Assign(const TBitmap& source);
+    // Takes the pixels of an image of any format, converted to 24-bit colour (alpha dropped).
+    void AssignImage(const QImage& image);
+
+    TCanvas& Canvas() { return canvas_; }
+    const TCanvas& Canvas() const { return canvas_; }
+    const QImage& Image() const { return image_; }
+
+    // Pixel access without a canvas; coordinates outside the bitmap read as the invalid colour
+    // kNoPixel and write nothing.
+    static constexpr TColor kNoPixel = 0xFFFFFFFFu;
+    TColor Pixel(std::int32_t x, std::int32_t y) const;
+
+    // Notifications for whoever shows the bitmap: OnChange gets every changed area (already cut
+    // to the bitmap), OnResize runs after the size changed.
+    std::function<void(const TRect&)> OnChange;
+    std::function<void()> OnResize;
+
+    // For the canvas: writable pixels, and the report of an area it changed.
+    QImage& MutableImage() { return image_; }
+    void Changed(const TRect& area);
+
+    // Throws EditorError unless a bitmap of this size may be made.
+    static void CheckSize(std::int64_t width, std::int64_t height);
+
+private:
+    void Replace(QImage image);
+
+    QImage image_;
+    TCanvas canvas_;
+};

@@ -1,0 +1,464 @@
+#include "platform/TCanvas.h"
+
+#include "platform/Limits.h"
+#include "platform/TBitmap.h"
+
+#include <QImage>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+std::int32_t ClampCoordinate(std::int32_t v) {
+    return std::clamp(v, -kMaxCoordinate, kMaxCoordinate);
+}
+
+TRect NormalizedBox(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+    return NormalizeRect({ClampCoordinate(l), ClampCoordinate(t)},
+                         {ClampCoordinate(r), ClampCoordinate(b)});
+}
+
+// The sixteen ways of combining pen colour P with pixel D, bit by bit; the result stays opaque.
+inline QRgb Combine(TPenMode mode, QRgb p, QRgb d) {
+    QRgb r;
+    switch (mode) {
+    case pmBlack: r = 0; break;
+    case pmWhite: r = 0xFFFFFF; break;
+    case pmNop: r = d; break;
+    case pmNot: r = ~d; break;
+    case pmNotCopy: r = ~p; break;
+    case pmMergePenNot: r = p | ~d; break;
+    case pmMaskPenNot: r = p & ~d; break;
+    case pmMergeNotPen: r = ~p | d; break;
+    case pmMaskNotPen: r = ~p & d; break;
+    case pmMerge: r = p | d; break;
+    case pmNotMerge: r = ~(p | d); break;
+    case pmMask: r = p & d; break;
+    case pmNotMask: r = ~(p & d); break;
+    case pmXor: r = p ^ d; break;
+    case pmNotXor: r = ~(p ^ d); break;
+    case pmCopy:
+    default: r = p; break;
+    }
+    return 0xFF000000u | (r & 0x00FFFFFFu);
+}
+
+// Hatch lines repeat every 8 pixels, anchored to the bitmap's origin.
+inline bool HatchHit(TBrushStyle style, std::int32_t x, std::int32_t y) {
+    const bool horizontal = (y & 7) == 0;
+    const bool vertical = (x & 7) == 0;
+    const bool falling = ((x - y) & 7) == 0;
+    const bool rising = ((x + y) & 7) == 0;
+    switch (style) {
+    case bsHorizontal: return horizontal;
+    case bsVertical: return vertical;
+    case bsFDiagonal: return falling;
+    case bsBDiagonal: return rising;
+    case bsCross: return horizontal || vertical;
+    case bsDiagCross: return falling || rising;
+    default: return true;
+    }
+}
+
+// The on/off pattern of a pen style, stepped along the plotted pixels.
+class DashCounter {
+public:
+    explicit DashCounter(TPenStyle style) {
+        switch (style) {
+        case psDash: Set({18, 6}); break;
+        case psDot: Set({3, 3}); break;
+        case psDashDot: Set({9, 6, 3, 6}); break;
+        case psDashDotDot: Set({9, 3, 3, 3, 3, 3}); break;
+        default: break;
+        }
+    }
+    bool Solid() const { return period_ == 1; }
+    bool On() const { return (bits_ >> pos_) & 1u; }
+    void Step() {
+        if (++pos_ == period_)
+            pos_ = 0;
+    }
+    void Advance(std::int64_t n) { pos_ = static_cast<int>((pos_ + n % period_) % period_); }
+
+private:
+    void Set(std::initializer_list<int> stretches) {
+        bits_ = 0;
+        period_ = 0;
+        bool on = true;
+        for (int len : stretches) {
+            for (int i = 0; i < len; ++i, ++period_)
+                if (on)
+                    bits_ |= 1u << period_;
+            on = !on;
+        }
+    }
+    std::uint32_t bits_ = 1;
+    int period_ = 1;
+    int pos_ = 0;
+};
+
+// Writable rows of a bitmap.
+struct Surface {
+    explicit Surface(TBitmap& bitmap)
+        : image(bitmap.MutableImage()), w(image.width()), h(image.height()),
+          bits(image.isNull() ? nullptr : image.bits()), stride(image.bytesPerLine()) {}
+    QRgb* Row(std::int32_t y) const { return reinterpret_cast<QRgb*>(bits + y * stride); }
+    bool Inside(std::int32_t x, std::int32_t y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+
+    QImage& image;
+    std::int32_t w, h;
+    uchar* bits;
+    qsizetype stride;
+};
+
+// Collects the changed pixels of a path into a few rectangles for the bitmap's OnChange: a
+// rectangle grows while it stays mostly made of changed pixels, so a straight edge is one
+// rectangle and a curve a chain of small ones.
+class DirtyArea {
+public:
+    DirtyArea(TBitmap& bitmap, bool active) : bitmap_(bitmap), active_(active) {}
+    DirtyArea(const DirtyArea&) = delete;
+    DirtyArea& operator=(const DirtyArea&) = delete;
+    ~DirtyArea() { Flush(); }
+
+    void Add(const TRect& r) {
+        if (!active_)
+            return;
+        const std::int64_t area = Area(r);
+        if (!current_.IsEmpty()) {
+            const TRect joined = current_.United(r);
+            if (Area(joined) <= 4 * (pixels_ + area) + 256) {
+                current_ = joined;
+                pixels_ += area;
+                return;
+            }
+            Flush();
+        }
+        current_ = r;
+        pixels_ = area;
+    }
+    void Flush() {
+        if (!current_.IsEmpty())
+            bitmap_.Changed(current_);
+        current_ = {};
+        pixels_ = 0;
+    }
+
+private:
+    static std::int64_t Area(const TRect& r) {
+        return std::int64_t{r.Width()} * std::int64_t{r.Height()};
+    }
+    TBitmap& bitmap_;
+    bool active_;
+    TRect current_;
+    std::int64_t pixels_ = 0;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TRoundOutline
+
+void TRoundOutline::Build(const TRect& box, std::int32_t cornerWidth, std::int32_t cornerHeight) {
+    box_ = box;
+    upperRows_ = (box.Height() + 1) / 2;
+    const std::int32_t cw = std::min(std::abs(cornerWidth), box.Width());
+    const std::int32_t ch = std::min(std::abs(cornerHeight), box.Height());
+    if (cw < 2 || ch < 2) {  // square corners
+        cw_ = ch_ = 0;
+        quadrant_.clear();
+        return;
+    }
+    cw_ = cw;
+    ch_ = ch;
+
+    // Midpoint rasterisation of the ellipse inscribed in the cw x ch box, walking its lower right
+    // quadrant from the middle row outwards while the other quadrants follow by symmetry. The
+    // error terms stay within 64 bits for boxes up to twice kMaxCoordinate.
+    const std::int32_t firstRow = ch / 2;
+    const std::size_t rows = static_cast<std::size_t>(ch - firstRow);
+    quadrant_.assign(rows, {INT32_MAX, INT32_MIN});
+    auto put = [&](std::int64_t x, std::int64_t y) {
+        const std::int64_t i = y - firstRow;
+        if (i < 0 || i >= static_cast<std::int64_t>(rows))
+            return;
+        auto& run = quadrant_[static_cast<std::size_t>(i)];
+        run.first = std::min(run.first, static_cast<std::int32_t>(x));
+        run.second = std::max(run.second, static_cast<std::int32_t>(x));
+    };
+    const std::int64_t a = cw - 1, b = ch - 1, b1 = b & 1;
+    std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+    std::int64_t err = dx + dy + b1 * a * a;
+    std::int64_t left = 0, right = a;
+    std::int64_t lower = (b + 1) / 2, upper = lower - b1;
+    const std::int64_t a8 = 8 * a * a, b8 = 8 * b * b;
+    do {
+        put(right, lower);
+        const std::int64_t e2 = 2 * err;
+        if (e2 <= dy) {
+            ++lower;
+            --upper;
+            dy += a8;
+            err += dy;
+        }
+        if (e2 >= dx || 2 * err > dy) {
+            ++left;
+            --right;
+            dx += b8;
+            err += dx;
+        }
+    } while (left <= right);
+    while (lower - upper < b) {  // the tips of very flat ellipses
+        put(right + 1, lower);
+        ++lower;
+        --upper;
+    }
+    // Every row gets a run; a row the walk skipped (it does not happen for valid boxes) takes the
+    // run of the row above.
+    for (std::size_t i = 0; i < rows; ++i)
+        if (quadrant_[i].first > quadrant_[i].second)
+            quadrant_[i] = i > 0 ? quadrant_[i - 1] : std::make_pair(cw - 1, cw - 1);
+}
+
+TRoundOutline::Row TRoundOutline::RowAt(std::int32_t k) const {
+    const std::int32_t l = box_.left, r = box_.right - 1;
+    const std::int32_t W = box_.Width(), H = box_.Height();
+    if (cw_ == 0) {
+        const bool edge = k == 0 || k == H - 1 || W == 1;
+        return {l, edge ? r : l, edge ? l : r, r, edge};
+    }
+    const std::int32_t topRows = (ch_ + 1) / 2, bottomRows = ch_ / 2;
+    if (k >= topRows && k < H - bottomRows)
+        return {l, l, r, r, false};
+    const std::int32_t e = k < topRows ? ch_ - 1 - k : ch_ - (H - k);
+    const auto [lo, hi] = quadrant_[static_cast<std::size_t>(e - ch_ / 2)];
+    const std::int32_t shift = W - cw_;
+    return {l + cw_ - 1 - hi, l + cw_ - 1 - lo, l + lo + shift, l + hi + shift, lo <= cw_ / 2};
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCanvas
+
+void TCanvas::MoveTo(std::int32_t x, std::int32_t y) {
+    PenPos = {ClampCoordinate(x), ClampCoordinate(y)};
+}
+
+void TCanvas::LineTo(std::int32_t x, std::int32_t y) {
+    x = ClampCoordinate(x);
+    y = ClampCoordinate(y);
+    std::int32_t px = PenPos.x, py = PenPos.y;
+    PenPos = {x, y};
+    if (Pen.Style == psClear || owner_.Empty())
+        return;
+    Surface s(owner_);
+    const QRgb pen = ToQRgb(Pen.Color);
+    DashCounter dash(Pen.Style);
+    DirtyArea dirty(owner_, true);
+    const std::int32_t dx = std::abs(x - px), sx = px < x ? 1 : -1;
+    const std::int32_t dy = -std::abs(y - py), sy = py < y ? 1 : -1;
+    std::int32_t err = dx + dy;
+    while (px != x || py != y) {
+        if (dash.On() && s.Inside(px, py)) {
+            QRgb& d = s.Row(py)[px];
+            d = Combine(Pen.Mode, pen, d);
+            dirty.Add({px, py, px + 1, py + 1});
+        }
+        dash.Step();
+        const std::int32_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py += sy;
+        }
+    }
+}
+
+void TCanvas::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                        std::int32_t bottom) {
+    DrawRoundOutline(NormalizedBox(left, top, right, bottom), 0, 0);
+}
+
+void TCanvas::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+                      std::int32_t bottom) {
+    const TRect box = NormalizedBox(left, top, right, bottom);
+    DrawRoundOutline(box, box.Width(), box.Height());
+}
+
+void TCanvas::RoundRect(std::int32_t left, std::int32_t top, std::int32_t right,
+                        std::int32_t bottom, std::int32_t cornerWidth, std::int32_t cornerHeight) {
+    DrawRoundOutline(NormalizedBox(left, top, right, bottom),
+                     std::abs(ClampCoordinate(cornerWidth)), std::abs(ClampCoordinate(cornerHeight)));
+}
+
+void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
+                               std::int32_t cornerHeight) {
+    const bool pen = Pen.Style != psClear;
+    const bool brush = Brush.Style != bsClear;
+    if (box.IsEmpty() || (!pen && !brush) || owner_.Empty())
+        return;
+    Surface s(owner_);
+    outline_.Build(box, cornerWidth, cornerHeight);
+    const QRgb penColor = ToQRgb(Pen.Color);
+    const QRgb brushColor = ToQRgb(Brush.Color);
+    const TPenMode mode = Pen.Mode;
+    const std::int32_t rows = outline_.RowCount();
+    // Rows of the box that lie inside the bitmap.
+    const std::int32_t firstVisible = std::max(0, -box.top);
+    const std::int32_t lastVisible = std::min(rows, s.h - box.top);  // exclusive
+
+    auto fillSpan = [&](QRgb* row, std::int32_t y, std::int32_t from, std::int32_t to) {
+        from = std::max(from, 0);
+        to = std::min(to, s.w - 1);
+        if (Brush.Style == bsSolid) {
+            if (mode == pmCopy)
+                std::fill(row + from, row + to + 1, brushColor);
+            else
+                for (std::int32_t x = from; x <= to; ++x)
+                    row[x] = Combine(mode, brushColor, row[x]);
+        } else {
+            for (std::int32_t x = from; x <= to; ++x)
+                if (HatchHit(Brush.Style, x, y))
+                    row[x] = Combine(mode, brushColor, row[x]);
+        }
+    };
+
+    if (brush) {
+        for (std::int32_t k = firstVisible; k < lastVisible; ++k) {
+            const TRoundOutline::Row r = outline_.RowAt(k);
+            const std::int32_t y = box.top + k;
+            if (!pen)
+                fillSpan(s.Row(y), y, r.leftFrom, r.rightTo);
+            else if (!r.merged && r.leftTo + 1 <= r.rightFrom - 1)
+                fillSpan(s.Row(y), y, r.leftTo + 1, r.rightFrom - 1);
+        }
+    }
+
+    if (pen) {
+        DashCounter dash(Pen.Style);
+        const bool gapsTakeBrush = !dash.Solid() && Brush.Style == bsSolid;
+        DirtyArea dirty(owner_, !brush);  // a filled shape reports its whole box below
+        // One run of the path: columns from..to of row y, walked from left to right (dir > 0) or
+        // from right to left; pixels outside the bitmap only step the dash pattern.
+        auto plotRun = [&](std::int32_t y, std::int32_t from, std::int32_t to, int dir) {
+            const std::int64_t n = std::int64_t{to} - from + 1;
+            if (y < 0 || y >= s.h || to < 0 || from >= s.w) {
+                if (!dash.Solid())
+                    dash.Advance(n);
+                return;
+            }
+            const std::int32_t a = std::max(from, 0), b = std::min(to, s.w - 1);
+            QRgb* row = s.Row(y);
+            if (dash.Solid()) {
+                for (std::int32_t x = a; x <= b; ++x)
+                    row[x] = Combine(mode, penColor, row[x]);
+            } else {
+                dash.Advance(dir > 0 ? a - from : to - b);
+                for (std::int32_t i = 0; i <= b - a; ++i) {
+                    const std::int32_t x = dir > 0 ? a + i : b - i;
+                    if (dash.On())
+                        row[x] = Combine(mode, penColor, row[x]);
+                    else if (gapsTakeBrush)
+                        row[x] = Combine(mode, brushColor, row[x]);
+                    dash.Step();
+                }
+                dash.Advance(dir > 0 ? to - b : a - from);
+            }
+            dirty.Add({a, y, b + 1, y + 1});
+        };
+        // A solid pen does not need the invisible rows to keep its pattern in step.
+        const std::int32_t from = dash.Solid() ? firstVisible : 0;
+        const std::int32_t to = dash.Solid() ? lastVisible : rows;
+        // Clockwise from the top left: down the right side (merged rows whole), then up the left.
+        for (std::int32_t k = from; k < to; ++k) {
+            const TRoundOutline::Row r = outline_.RowAt(k);
+            const int dir = outline_.UpperHalf(k) ? 1 : -1;
+            if (r.merged)
+                plotRun(box.top + k, r.leftFrom, r.rightTo, dir);
+            else
+                plotRun(box.top + k, r.rightFrom, r.rightTo, dir);
+        }
+        for (std::int32_t k = to - 1; k >= from; --k) {
+            const TRoundOutline::Row r = outline_.RowAt(k);
+            if (!r.merged)
+                plotRun(box.top + k, r.leftFrom, r.leftTo, outline_.UpperHalf(k) ? 1 : -1);
+        }
+    }
+    if (brush)
+        owner_.Changed(box);
+}
+
+void TCanvas::FillRect(const TRect& rect) {
+    const TRect r = NormalizeRect({rect.left, rect.top}, {rect.right, rect.bottom})
+                        .Intersected(owner_.BoundsRect());
+    if (Brush.Style == bsClear || r.IsEmpty())
+        return;
+    Surface s(owner_);
+    const QRgb color = ToQRgb(Brush.Color);
+    for (std::int32_t y = r.top; y < r.bottom; ++y) {
+        QRgb* row = s.Row(y);
+        if (Brush.Style == bsSolid) {
+            std::fill(row + r.left, row + r.right, color);
+        } else {
+            for (std::int32_t x = r.left; x < r.right; ++x)
+                if (HatchHit(Brush.Style, x, y))
+                    row[x] = color;
+        }
+    }
+    owner_.Changed(r);
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect) {
+    const QImage& src = source.owner_.Image();
+    if (dest.IsEmpty() || sourceRect.IsEmpty() || src.isNull())
+        return;
+    if (dest.Width() != sourceRect.Width() || dest.Height() != sourceRect.Height()) {
+        // Scale the readable part of the source; what lies outside it stays white.
+        TBitmap part(sourceRect.Width(), sourceRect.Height());
+        part.Canvas().CopyRect(part.BoundsRect(), source, sourceRect);
+        TBitmap scaled;
+        scaled.AssignImage(part.Image().scaled(dest.Width(), dest.Height(), Qt::IgnoreAspectRatio,
+                                               Qt::FastTransformation));
+        CopyRect(dest, scaled.Canvas(), scaled.BoundsRect());
+        return;
+    }
+    if (&source == this) {  // overlapping copy within one bitmap: read from a snapshot
+        TBitmap copy;
+        copy.Assign(owner_);
+        CopyRect(dest, copy.Canvas(), sourceRect);
+        return;
+    }
+    const std::int32_t ox = sourceRect.left - dest.left, oy = sourceRect.top - dest.top;
+    const TRect sourceBoundsAtDest{-ox, -oy, src.width() - ox, src.height() - oy};
+    const TRect r = dest.Intersected(owner_.BoundsRect()).Intersected(sourceBoundsAtDest);
+    if (r.IsEmpty())
+        return;
+    Surface s(owner_);
+    for (std::int32_t y = r.top; y < r.bottom; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(src.constScanLine(y + oy)) + r.left + ox;
+        std::copy_n(from, r.Width(), s.Row(y) + r.left);
+    }
+    owner_.Changed(r);
+}
+
+void TCanvas::Draw(std::int32_t x, std::int32_t y, const TBitmap& graphic) {
+    x = ClampCoordinate(x);
+    y = ClampCoordinate(y);
+    CopyRect({x, y, x + graphic.Width(), y + graphic.Height()}, graphic.Canvas(),
+             graphic.BoundsRect());
+}
+
+TColor TCanvas::Pixel(std::int32_t x, std::int32_t y) const {
+    return owner_.Pixel(x, y);
+}
+
+void TCanvas::SetPixel(std::int32_t x, std::int32_t y, TColor color) {
+    if (x < 0 || y < 0 || x >= owner_.Width() || y >= owner_.Height())
+        return;
+    Surface s(owner_);
+    s.Row(y)[x] = ToQRgb(color);
+    owner_.Changed({x, y, x + 1, y + 1});
+}
