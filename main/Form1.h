@@ -1,6 +1,8 @@
 // The main window: the picture, the editor state every command shares, the tool bands, the menu,
 // the status bar and the handlers. Its files are split by concern: Form1Startup.cpp (creation,
-// layout, view toggles, fonts), Form1Gesture.cpp (the end of a mouse gesture), Form1Icons.cpp.
+// layout, view toggles, fonts), Form1Modes.cpp (modes, tools, colours, the selection commands),
+// Form1Gesture.cpp (the end of a mouse gesture), Form1Edit.cpp (the undo commands),
+// Form1Icons.cpp (icons drawn in code).
 #pragma once
 
 #include "common/Geometry.h"
@@ -28,6 +30,7 @@ class QToolButton;
 class TAboutBox;
 class TBitmap;
 class TFormImgBuf;
+class TGraphUnDo;
 class TImage;
 class TNewImageForm;
 class TRegionSelector;
@@ -52,6 +55,7 @@ public:
 
     // ---- editor state ----
     std::unique_ptr<TRegionSelector> Selector;
+    std::unique_ptr<TGraphUnDo> UnDoManager;
     QString DocFileName;
     std::uint8_t AppMode = amSelect;
     std::uint8_t ShapeTool = 1;
@@ -126,6 +130,19 @@ public:
     void PBrush1Click(QObject* Sender);
     void PText1Click(QObject* Sender);
 
+    // ---- modes, tools and colours ----
+    void SetAppModeClick(QObject* Sender);
+    void SetToolAndParm(QObject* Sender);
+    void SetColorParm(QObject* Sender);
+    void ApplySelectorMode(TRegionSelector* Selector, int Mode);
+    void ShowSelect1Click(QObject* Sender);
+    void HidenSelect1Click(QObject* Sender);
+
+    // ---- undo ----
+    void RefreshUnDoCaption();
+    void UnDoClick(QObject* Sender);
+    void ClearUnDo1Click(QObject* Sender);
+
     // ---- steps shared by the commands ----
     void ApplyCanvasTools(TImage* Image);
     void FillImage(TImage* Image, TColor Colour);
@@ -140,11 +157,13 @@ public:
     void DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,
                    const TRect& Rect);
     void PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& Rect);
+    // The area a shape of this kind over Rect may change: the snapshot taken before drawing it.
+    static TRect ShapeUndoArea(int Kind, const TRect& Rect);
 
     // The text of status panel 0 .. 4.
     QString StatusText(int panel) const;
 
-protected:
+    // No context menu over the bands: they are shown and hidden through "Вид" only.
     QMenu* createPopupMenu() override;
 
 private:
@@ -152,6 +171,7 @@ private:
     void CreateMenu();
     void CreateClientArea();
     void CreateStatusBar();
+    void ConnectHandlers();
     void SetStatusText(int panel, const QString& text);
     QToolButton* AddToolButton(QToolBar* band, QButtonGroup* group, const char* name, int tag,
                                const QString& hint, const QIcon& icon);

@@ -3,6 +3,7 @@
 
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
+#include "undo/TGraphUnDo.h"
 
 #include <QLabel>
 #include <QScrollArea>
@@ -28,6 +29,8 @@ void TForm1::SelectorEnd(TShiftState, const TPoint& StartPoint, const TPoint& En
     case amPaint:
         if (moved) {
             WorkRect = NormalizeRect(StartPoint, EndPoint);
+            if (UnDoManager)
+                UnDoManager->SaveRegion(Image1, ShapeUndoArea(ShapeTool, WorkRect));
             ApplyCanvasTools(Image1);
             DrawShape(Image1, ShapeTool, StartPoint, EndPoint, WorkRect);
         }
@@ -45,6 +48,17 @@ void TForm1::SelectorEnd(TShiftState, const TPoint& StartPoint, const TPoint& En
         break;
     default: break;
     }
+    if (UnDoManager)
+        RefreshUnDoCaption();
+}
+
+TRect TForm1::ShapeUndoArea(int Kind, const TRect& Rect) {
+    // A line may put pixels on the column Rect.right and the row Rect.bottom (it runs between
+    // the drag's two points, both included but the last), which the other shapes never touch:
+    // its snapshot takes one more column and row, so one step back removes all of it.
+    if (Kind == 0)
+        return {Rect.left, Rect.top, Rect.right + 1, Rect.bottom + 1};
+    return Rect;
 }
 
 void TForm1::DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,

@@ -7,6 +7,7 @@
 #include "platform/FontServices.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
+#include "undo/TGraphUnDo.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -69,6 +70,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     CreateToolBands();
     CreateClientArea();
     CreateStatusBar();
+    ConnectHandlers();
     resize(789, 629);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -313,6 +315,7 @@ void TForm1::FormCreate() {
                                        const TPoint& end) { SelectorEnd(shift, start, end); };
         Selector->SetOutlineVisible(true);
     }
+    UnDoManager = std::make_unique<TGraphUnDo>();
 
     CbBoxFntName->clear();
     CbBoxFntName->addItems(ScreenFontNames());
@@ -347,6 +350,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
+    if (UnDoManager) {
+        UnDoManager->Clear();
+        UnDoManager.reset();
+    }
     Selector.reset();  // gives Image1 its own mouse handlers back
 }
 

@@ -38,18 +38,18 @@ void TBitmap::SetSize(std::int32_t width, std::int32_t height) {
             std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
                         reinterpret_cast<QRgb*>(next.scanLine(y)));
     }
-    Replace(std::move(next));
+    Replace(std::move(next), width, height);
 }
 
 void TBitmap::Assign(const TBitmap& source) {
     if (&source != this)
-        Replace(source.image_);
+        Replace(source.image_, source.width_, source.height_);
 }
 
 void TBitmap::AssignImage(const QImage& image) {
     CheckSize(image.width(), image.height());
     if (image.format() == QImage::Format_RGB32) {
-        Replace(image);
+        Replace(image, image.width(), image.height());
         return;
     }
     // Alpha is dropped, not blended: every pixel keeps its own colour values.
@@ -68,7 +68,7 @@ void TBitmap::AssignImage(const QImage& image) {
         }
         converted.reinterpretAsFormat(QImage::Format_RGB32);
     }
-    Replace(std::move(converted));
+    Replace(std::move(converted), image.width(), image.height());
 }
 
 TColor TBitmap::Pixel(std::int32_t x, std::int32_t y) const {
@@ -83,9 +83,11 @@ void TBitmap::Changed(const TRect& area) {
         OnChange(r);
 }
 
-void TBitmap::Replace(QImage image) {
-    const bool resized = image.size() != image_.size();
+void TBitmap::Replace(QImage image, std::int32_t width, std::int32_t height) {
+    const bool resized = width != width_ || height != height_;
     image_ = std::move(image);
+    width_ = width;
+    height_ = height;
     if (resized && OnResize)
         OnResize();
     Changed(BoundsRect());

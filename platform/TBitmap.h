@@ -15,8 +15,8 @@ public:
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
 
-    std::int32_t Width() const { return image_.width(); }
-    std::int32_t Height() const { return image_.height(); }
+    std::int32_t Width() const { return width_; }
+    std::int32_t Height() const { return height_; }
     TRect BoundsRect() const { return {0, 0, Width(), Height()}; }
     bool Empty() const { return Width() == 0 || Height() == 0; }
 
@@ -53,8 +53,13 @@ public:
     static void CheckSize(std::int64_t width, std::int64_t height);
 
 private:
-    void Replace(QImage image);
+    // Takes an image of the given size (null when a side is 0).
+    void Replace(QImage image, std::int32_t width, std::int32_t height);
 
+    // A bitmap may be 0 pixels wide and still have a height, and the other way round; its
+    // image is null then.
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
     QImage image_;
     TCanvas canvas_;
 };

@@ -313,6 +313,8 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
     auto fillSpan = [&](QRgb* row, std::int32_t y, std::int32_t from, std::int32_t to) {
         from = std::max(from, 0);
         to = std::min(to, s.w - 1);
+        if (from > to)
+            return;
         if (Brush.Style == bsSolid) {
             if (mode == pmCopy)
                 std::fill(row + from, row + to + 1, brushColor);

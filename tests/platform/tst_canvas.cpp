@@ -425,8 +425,9 @@ private slots:
         QTest::addColumn<int>("pen");
         QTest::addColumn<int>("brush");
         QTest::addColumn<TRect>("box");
-        const QList<TRect> boxes{{-30, -20, 40, 30}, {30, 20, 90, 70}, {-10, 10, 70, 40},
-                                 {25, -40, 35, 100}, {-100, -100, -5, -5}};
+        const QList<TRect> boxes{{-30, -20, 40, 30}, {30, 20, 90, 70},   {-10, 10, 70, 40},
+                                 {25, -40, 35, 100}, {-100, -100, -5, -5}, {65, 5, 120, 45},
+                                 {-90, 8, -2, 44},   {59, 49, 200, 300}};
         for (int kind : {kLine, kRectangle, kEllipse, kRoundRect})
             for (int pen : {int(psSolid), int(psDashDot)})
                 for (int brush : {int(bsSolid), int(bsClear), int(bsDiagCross)})

@@ -4,10 +4,13 @@
 
 void FillNoise(TBitmap& bitmap, std::uint32_t seed) {
     QRandomGenerator random(seed);
-    TCanvas& c = bitmap.Canvas();
-    for (int y = 0; y < bitmap.Height(); ++y)
-        for (int x = 0; x < bitmap.Width(); ++x)
-            c.SetPixel(x, y, random.generate() & 0xFFFFFFu);
+    QImage& image = bitmap.MutableImage();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
+    }
+    bitmap.Changed(bitmap.BoundsRect());
 }
 
 void FillColor(TBitmap& bitmap, TColor color) {

@@ -3,6 +3,7 @@
 
 #include "platform/TBitmap.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 #include <cstdint>

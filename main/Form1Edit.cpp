@@ -1,0 +1,26 @@
+// The undo commands of the edit menu.
+#include "main/Form1.h"
+
+#include "undo/TGraphUnDo.h"
+
+#include <QAction>
+
+void TForm1::RefreshUnDoCaption() {
+    UnDo->setText(QStringLiteral("Шаг назад (%1)").arg(UnDoManager ? UnDoManager->Count() : 0));
+}
+
+void TForm1::UnDoClick(QObject*) {
+    if (!UnDoManager)
+        return;
+    UnDoManager->StepBack(Image1);
+    RefreshUnDoCaption();
+}
+
+void TForm1::ClearUnDo1Click(QObject*) {
+    if (!UnDoManager || UnDoManager->Count() == 0)
+        return;
+    if (!AskYesNo(this, QStringLiteral("Все шаги назад будут отменены!\r\nВыполнять?")))
+        return;
+    UnDoManager->Clear();
+    RefreshUnDoCaption();
+}

@@ -1,0 +1,41 @@
+#include "undo/TGraphUnDo.h"
+
+#include "platform/Dialogs.h"
+#include "platform/TImage.h"
+
+TGraphUnDo::TGraphUnDo()
+    : MakeBitmap([](std::int32_t w, std::int32_t h) { return std::make_unique<TBitmap>(w, h); }) {
+}
+
+void TGraphUnDo::SaveRegion(TImage* image, const TRect& rect) {
+    if (!enabled_ || !image)
+        return;
+    const TRect stored = NormalizeRect({rect.left, rect.top}, {rect.right, rect.bottom})
+                             .Intersected(image->Picture().BoundsRect());
+    try {
+        std::unique_ptr<TBitmap> snapshot = MakeBitmap(stored.Width(), stored.Height());
+        snapshot->Canvas().CopyRect({0, 0, stored.Width(), stored.Height()}, image->Canvas(),
+                                    stored);
+        Push(std::move(snapshot), stored);
+    } catch (...) {
+        SetEnabled(false);
+        ShowError(image, QStringLiteral("Ошибка при создании образа для UnDo.\r"
+                                        "Инструмент операций UnDo отключен !"));
+    }
+}
+
+void TGraphUnDo::StepBack(TImage* image) {
+    if (!enabled_ || !image || Count() <= 0 || !Tail())
+        return;
+    const TQItem* newest = Tail();
+    if (newest->Graphic)
+        image->Canvas().Draw(newest->Rect.left, newest->Rect.top, *newest->Graphic);
+    DropNewest();
+}
+
+void TGraphUnDo::SetEnabled(bool value) {
+    if (value == enabled_)
+        return;
+    Clear();
+    enabled_ = value;
+}
