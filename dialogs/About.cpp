@@ -1,6 +1,5 @@
 #include "dialogs/About.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -34,17 +33,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
         this);
     credits->setObjectName(QStringLiteral("Comments"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);
     grid->addWidget(title, 0, 1);
     grid->addWidget(version, 1, 1);
     grid->addWidget(credits, 2, 1);
-    grid->addWidget(buttons, 3, 0, 1, 2);
+    grid->addWidget(ok, 3, 1, Qt::AlignRight);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 

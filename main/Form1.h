@@ -1,7 +1,8 @@
 // The main window: the picture, the editor state every command shares, the tool bands, the menu,
 // the status bar and the handlers. Its files are split by concern: Form1Startup.cpp (creation,
 // layout, view toggles, fonts), Form1Modes.cpp (modes, tools, colours, the selection commands),
-// Form1Gesture.cpp (the end of a mouse gesture), Form1Edit.cpp (the undo commands),
+// Form1Gesture.cpp (the end of a mouse gesture), Form1Document.cpp (New, Open, Save, Save As,
+// Clear), Form1Edit.cpp (the undo commands),
 // Form1Icons.cpp (icons drawn in code).
 #pragma once
 
@@ -27,6 +28,7 @@ class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class StatusPanel;
 class TAboutBox;
 class TBitmap;
 class TFormImgBuf;
@@ -90,7 +92,7 @@ public:
     QComboBox* CbBoxFntName = nullptr;
     QComboBox* CbBoxFntSize = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    std::array<QLabel*, 5> StatusPanels{};
+    std::array<StatusPanel*, 5> StatusPanels{};
 
     QMenu* FileControl1 = nullptr;
     QAction* New1 = nullptr;
@@ -119,6 +121,8 @@ public:
     QAction* About1 = nullptr;
 
     TColorDialog ColorDialog1;
+    TOpenDialog OpenDialog1;
+    TSaveDialog SaveDialog1;
 
     // ---- window handlers ----
     void FormCreate();
@@ -137,6 +141,13 @@ public:
     void ApplySelectorMode(TRegionSelector* Selector, int Mode);
     void ShowSelect1Click(QObject* Sender);
     void HidenSelect1Click(QObject* Sender);
+
+    // ---- document commands ----
+    void New1Click(QObject* Sender);
+    void Open1Click(QObject* Sender);
+    void Save1Click(QObject* Sender);
+    void SaveAs1Click(QObject* Sender);
+    void Clear1Click(QObject* Sender);
 
     // ---- undo ----
     void RefreshUnDoCaption();
@@ -173,6 +184,10 @@ private:
     void CreateStatusBar();
     void ConnectHandlers();
     void SetStatusText(int panel, const QString& text);
+    // Hides the text preview, clears the selection and switches to mode 1 through its button.
+    void EnterSelectionMode();
+    // Empties the undo history and shows its count.
+    void ResetHistory();
     QToolButton* AddToolButton(QToolBar* band, QButtonGroup* group, const char* name, int tag,
                                const QString& hint, const QIcon& icon);
 

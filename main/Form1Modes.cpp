@@ -25,6 +25,11 @@ void TForm1::ConnectHandlers() {
         connect(s, &ColorSwatch::Clicked, this, [this, s] { SetColorParm(s); });
     connect(ShowSelect1, &QAction::triggered, this, [this] { ShowSelect1Click(ShowSelect1); });
     connect(HidenSelect1, &QAction::triggered, this, [this] { HidenSelect1Click(HidenSelect1); });
+    connect(New1, &QAction::triggered, this, [this] { New1Click(New1); });
+    connect(Open1, &QAction::triggered, this, [this] { Open1Click(Open1); });
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(Save1); });
+    connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(SaveAs1); });
+    connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(Clear1); });
     connect(UnDo, &QAction::triggered, this, [this] { UnDoClick(UnDo); });
     connect(ClearUnDo1, &QAction::triggered, this, [this] { ClearUnDo1Click(ClearUnDo1); });
 }

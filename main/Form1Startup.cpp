@@ -5,6 +5,7 @@
 #include "main/Form1Icons.h"
 #include "platform/ColorSwatch.h"
 #include "platform/FontServices.h"
+#include "platform/StatusPanel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
@@ -64,7 +65,7 @@ int TagOf(const QObject* control) {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Limnora — графический редактор"));
+    setWindowTitle(QStringLiteral("Графический редактор Limnora"));
     setWindowIcon(ProgramIcon());
     CreateMenu();
     CreateToolBands();
@@ -290,10 +291,8 @@ void TForm1::CreateStatusBar() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(true);
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new QLabel(StatusBar1);
+        auto* panel = new StatusPanel(120, QStringLiteral(" Финиш: (-8888, -8888)"), StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(120);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         StatusBar1->addWidget(panel);
         StatusPanels[i] = panel;
     }
@@ -447,9 +446,9 @@ void TForm1::FillFontSizes(const QString& FontName, QComboBox* SizeBox) {
 }
 
 QString TForm1::StatusText(int panel) const {
-    return StatusPanels.at(static_cast<std::size_t>(panel))->text();
+    return StatusPanels.at(static_cast<std::size_t>(panel))->Text();
 }
 
 void TForm1::SetStatusText(int panel, const QString& text) {
-    StatusPanels.at(static_cast<std::size_t>(panel))->setText(text);
+    StatusPanels.at(static_cast<std::size_t>(panel))->SetText(text);
 }

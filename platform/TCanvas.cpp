@@ -23,25 +23,80 @@ TRect NormalizedBox(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t
 inline QRgb Combine(TPenMode mode, QRgb p, QRgb d) {
     QRgb r;
     switch (mode) {
-    case pmBlack: r = 0; break;
-    case pmWhite: r = 0xFFFFFF; break;
-    case pmNop: r = d; break;
-    case pmNot: r = ~d; break;
-    case pmNotCopy: r = ~p; break;
-    case pmMergePenNot: r = p | ~d; break;
-    case pmMaskPenNot: r = p & ~d; break;
-    case pmMergeNotPen: r = ~p | d; break;
-    case pmMaskNotPen: r = ~p & d; break;
-    case pmMerge: r = p | d; break;
-    case pmNotMerge: r = ~(p | d); break;
-    case pmMask: r = p & d; break;
-    case pmNotMask: r = ~(p & d); break;
-    case pmXor: r = p ^ d; break;
-    case pmNotXor: r = ~(p ^ d); break;
+    case pmBlack:
+        r = 0;
+        break;
+    case pmWhite:
+        r = 0xFFFFFF;
+        break;
+    case pmNop:
+        r = d;
+        break;
+    case pmNot:
+        r = ~d;
+        break;
+    case pmNotCopy:
+        r = ~p;
+        break;
+    case pmMergePenNot:
+        r = p | ~d;
+        break;
+    case pmMaskPenNot:
+        r = p & ~d;
+        break;
+    case pmMergeNotPen:
+        r = ~p | d;
+        break;
+    case pmMaskNotPen:
+        r = ~p & d;
+        break;
+    case pmMerge:
+        r = p | d;
+        break;
+    case pmNotMerge:
+        r = ~(p | d);
+        break;
+    case pmMask:
+        r = p & d;
+        break;
+    case pmNotMask:
+        r = ~(p & d);
+        break;
+    case pmXor:
+        r = p ^ d;
+        break;
+    case pmNotXor:
+        r = ~(p ^ d);
+        break;
     case pmCopy:
-    default: r = p; break;
+    default:
+        r = p;
+        break;
     }
     return 0xFF000000u | (r & 0x00FFFFFFu);
+}
+
+// Combines n pixels, step pixels apart, with the pen colour. The common modes get loops without
+// a branch inside: the rubber band's not-xor and the editor's copy.
+void CombineRun(TPenMode mode, QRgb pen, QRgb* px, std::int64_t n, qsizetype step) {
+    switch (mode) {
+    case pmCopy:
+        for (std::int64_t i = 0; i < n; ++i)
+            px[i * step] = 0xFF000000u | pen;
+        break;
+    case pmNotXor:
+        for (std::int64_t i = 0; i < n; ++i) {
+            QRgb& d = px[i * step];
+            d = 0xFF000000u | (~(pen ^ d) & 0x00FFFFFFu);
+        }
+        break;
+    default:
+        for (std::int64_t i = 0; i < n; ++i) {
+            QRgb& d = px[i * step];
+            d = Combine(mode, pen, d);
+        }
+        break;
+    }
 }
 
 // Hatch lines repeat every 8 pixels, anchored to the bitmap's origin.
@@ -51,13 +106,20 @@ inline bool HatchHit(TBrushStyle style, std::int32_t x, std::int32_t y) {
     const bool falling = ((x - y) & 7) == 0;
     const bool rising = ((x + y) & 7) == 0;
     switch (style) {
-    case bsHorizontal: return horizontal;
-    case bsVertical: return vertical;
-    case bsFDiagonal: return falling;
-    case bsBDiagonal: return rising;
-    case bsCross: return horizontal || vertical;
-    case bsDiagCross: return falling || rising;
-    default: return true;
+    case bsHorizontal:
+        return horizontal;
+    case bsVertical:
+        return vertical;
+    case bsFDiagonal:
+        return falling;
+    case bsBDiagonal:
+        return rising;
+    case bsCross:
+        return horizontal || vertical;
+    case bsDiagCross:
+        return falling || rising;
+    default:
+        return true;
     }
 }
 
@@ -66,11 +128,20 @@ class DashCounter {
 public:
     explicit DashCounter(TPenStyle style) {
         switch (style) {
-        case psDash: Set({18, 6}); break;
-        case psDot: Set({3, 3}); break;
-        case psDashDot: Set({9, 6, 3, 6}); break;
-        case psDashDotDot: Set({9, 3, 3, 3, 3, 3}); break;
-        default: break;
+        case psDash:
+            Set({18, 6});
+            break;
+        case psDot:
+            Set({3, 3});
+            break;
+        case psDashDot:
+            Set({9, 6, 3, 6});
+            break;
+        case psDashDotDot:
+            Set({9, 3, 3, 3, 3, 3});
+            break;
+        default:
+            break;
         }
     }
     bool Solid() const { return period_ == 1; }
@@ -155,7 +226,7 @@ private:
     std::int64_t pixels_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TRoundOutline
@@ -165,7 +236,7 @@ void TRoundOutline::Build(const TRect& box, std::int32_t cornerWidth, std::int32
     upperRows_ = (box.Height() + 1) / 2;
     const std::int32_t cw = std::min(std::abs(cornerWidth), box.Width());
     const std::int32_t ch = std::min(std::abs(cornerHeight), box.Height());
-    if (cw < 2 || ch < 2) {  // square corners
+    if (cw < 2 || ch < 2) { // square corners
         cw_ = ch_ = 0;
         quadrant_.clear();
         return;
@@ -209,7 +280,7 @@ void TRoundOutline::Build(const TRect& box, std::int32_t cornerWidth, std::int32
             err += dx;
         }
     } while (left <= right);
-    while (lower - upper < b) {  // the tips of very flat ellipses
+    while (lower - upper < b) { // the tips of very flat ellipses
         put(right + 1, lower);
         ++lower;
         --upper;
@@ -291,7 +362,8 @@ void TCanvas::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
 void TCanvas::RoundRect(std::int32_t left, std::int32_t top, std::int32_t right,
                         std::int32_t bottom, std::int32_t cornerWidth, std::int32_t cornerHeight) {
     DrawRoundOutline(NormalizedBox(left, top, right, bottom),
-                     std::abs(ClampCoordinate(cornerWidth)), std::abs(ClampCoordinate(cornerHeight)));
+                     std::abs(ClampCoordinate(cornerWidth)),
+                     std::abs(ClampCoordinate(cornerHeight)));
 }
 
 void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
@@ -308,7 +380,7 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
     const std::int32_t rows = outline_.RowCount();
     // Rows of the box that lie inside the bitmap.
     const std::int32_t firstVisible = std::max(0, -box.top);
-    const std::int32_t lastVisible = std::min(rows, s.h - box.top);  // exclusive
+    const std::int32_t lastVisible = std::min(rows, s.h - box.top); // exclusive
 
     auto fillSpan = [&](QRgb* row, std::int32_t y, std::int32_t from, std::int32_t to) {
         from = std::max(from, 0);
@@ -316,11 +388,7 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
         if (from > to)
             return;
         if (Brush.Style == bsSolid) {
-            if (mode == pmCopy)
-                std::fill(row + from, row + to + 1, brushColor);
-            else
-                for (std::int32_t x = from; x <= to; ++x)
-                    row[x] = Combine(mode, brushColor, row[x]);
+            CombineRun(mode, brushColor, row + from, to - from + 1, 1);
         } else {
             for (std::int32_t x = from; x <= to; ++x)
                 if (HatchHit(Brush.Style, x, y))
@@ -342,7 +410,7 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
     if (pen) {
         DashCounter dash(Pen.Style);
         const bool gapsTakeBrush = !dash.Solid() && Brush.Style == bsSolid;
-        DirtyArea dirty(owner_, !brush);  // a filled shape reports its whole box below
+        DirtyArea dirty(owner_, !brush); // a filled shape reports its whole box below
         // One run of the path: columns from..to of row y, walked from left to right (dir > 0) or
         // from right to left; pixels outside the bitmap only step the dash pattern.
         auto plotRun = [&](std::int32_t y, std::int32_t from, std::int32_t to, int dir) {
@@ -355,8 +423,7 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
             const std::int32_t a = std::max(from, 0), b = std::min(to, s.w - 1);
             QRgb* row = s.Row(y);
             if (dash.Solid()) {
-                for (std::int32_t x = a; x <= b; ++x)
-                    row[x] = Combine(mode, penColor, row[x]);
+                CombineRun(mode, penColor, row + a, b - a + 1, 1);
             } else {
                 dash.Advance(dir > 0 ? a - from : to - b);
                 for (std::int32_t i = 0; i <= b - a; ++i) {
@@ -371,22 +438,43 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
             }
             dirty.Add({a, y, b + 1, y + 1});
         };
-        // A solid pen does not need the invisible rows to keep its pattern in step.
-        const std::int32_t from = dash.Solid() ? firstVisible : 0;
-        const std::int32_t to = dash.Solid() ? lastVisible : rows;
-        // Clockwise from the top left: down the right side (merged rows whole), then up the left.
-        for (std::int32_t k = from; k < to; ++k) {
-            const TRoundOutline::Row r = outline_.RowAt(k);
-            const int dir = outline_.UpperHalf(k) ? 1 : -1;
-            if (r.merged)
-                plotRun(box.top + k, r.leftFrom, r.rightTo, dir);
-            else
-                plotRun(box.top + k, r.rightFrom, r.rightTo, dir);
-        }
-        for (std::int32_t k = to - 1; k >= from; --k) {
-            const TRoundOutline::Row r = outline_.RowAt(k);
-            if (!r.merged)
-                plotRun(box.top + k, r.leftFrom, r.leftTo, outline_.UpperHalf(k) ? 1 : -1);
+        if (dash.Solid() && outline_.SquareCorners()) {
+            // A plain rectangle in a solid pen, the rubber band's usual shape: four straight
+            // edges, each one run and one changed strip.
+            const std::int32_t l = box.left, t = box.top, r = box.right - 1, b = box.bottom - 1;
+            auto plotColumn = [&](std::int32_t x) {
+                const std::int32_t y0 = std::max(t + 1, 0), y1 = std::min(b - 1, s.h - 1);
+                if (x < 0 || x >= s.w || y0 > y1)
+                    return;
+                CombineRun(mode, penColor, s.Row(y0) + x, y1 - y0 + 1, s.stride / 4);
+                dirty.Add({x, y0, x + 1, y1 + 1});
+            };
+            plotRun(t, l, r, 1);
+            if (b > t) {
+                plotRun(b, l, r, -1);
+                plotColumn(r);
+                if (l < r)
+                    plotColumn(l);
+            }
+        } else {
+            // A solid pen does not need the invisible rows to keep its pattern in step.
+            const std::int32_t from = dash.Solid() ? firstVisible : 0;
+            const std::int32_t to = dash.Solid() ? lastVisible : rows;
+            // Clockwise from the top left: down the right side (merged rows whole), then up the
+            // left.
+            for (std::int32_t k = from; k < to; ++k) {
+                const TRoundOutline::Row r = outline_.RowAt(k);
+                const int dir = outline_.UpperHalf(k) ? 1 : -1;
+                if (r.merged)
+                    plotRun(box.top + k, r.leftFrom, r.rightTo, dir);
+                else
+                    plotRun(box.top + k, r.rightFrom, r.rightTo, dir);
+            }
+            for (std::int32_t k = to - 1; k >= from; --k) {
+                const TRoundOutline::Row r = outline_.RowAt(k);
+                if (!r.merged)
+                    plotRun(box.top + k, r.leftFrom, r.leftTo, outline_.UpperHalf(k) ? 1 : -1);
+            }
         }
     }
     if (brush)
@@ -427,7 +515,7 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& so
         CopyRect(dest, scaled.Canvas(), scaled.BoundsRect());
         return;
     }
-    if (&source == this) {  // overlapping copy within one bitmap: read from a snapshot
+    if (&source == this) { // overlapping copy within one bitmap: read from a snapshot
         TBitmap copy;
         copy.Assign(owner_);
         CopyRect(dest, copy.Canvas(), sourceRect);

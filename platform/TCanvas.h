@@ -21,22 +21,22 @@ enum TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot,
 
 // How the pen (and a shape's brush) combines with a pixel; P is the pen colour, D the pixel.
 enum TPenMode : std::uint8_t {
-    pmBlack,        // 0
-    pmWhite,        // 1
-    pmNop,          // D
-    pmNot,          // ~D
-    pmCopy,         // P
-    pmNotCopy,      // ~P
-    pmMergePenNot,  // P | ~D
-    pmMaskPenNot,   // P & ~D
-    pmMergeNotPen,  // ~P | D
-    pmMaskNotPen,   // ~P & D
-    pmMerge,        // P | D
-    pmNotMerge,     // ~(P | D)
-    pmMask,         // P & D
-    pmNotMask,      // ~(P & D)
-    pmXor,          // P ^ D
-    pmNotXor        // ~(P ^ D)
+    pmBlack,       // 0
+    pmWhite,       // 1
+    pmNop,         // D
+    pmNot,         // ~D
+    pmCopy,        // P
+    pmNotCopy,     // ~P
+    pmMergePenNot, // P | ~D
+    pmMaskPenNot,  // P & ~D
+    pmMergeNotPen, // ~P | D
+    pmMaskNotPen,  // ~P & D
+    pmMerge,       // P | D
+    pmNotMerge,    // ~(P | D)
+    pmMask,        // P & D
+    pmNotMask,     // ~(P & D)
+    pmXor,         // P ^ D
+    pmNotXor       // ~(P ^ D)
 };
 
 enum TBrushStyle : std::uint8_t {
@@ -44,8 +44,8 @@ enum TBrushStyle : std::uint8_t {
     bsClear,
     bsHorizontal,
     bsVertical,
-    bsFDiagonal,  // "\": falls from left to right
-    bsBDiagonal,  // "/": rises from left to right
+    bsFDiagonal, // "\": falls from left to right
+    bsBDiagonal, // "/": rises from left to right
     bsCross,
     bsDiagCross
 };
@@ -70,9 +70,9 @@ struct TBrush {
 class TRoundOutline {
 public:
     struct Row {
-        std::int32_t leftFrom, leftTo;    // left run, inclusive
-        std::int32_t rightFrom, rightTo;  // right run, inclusive
-        bool merged;                      // one run leftFrom .. rightTo (top and bottom edges)
+        std::int32_t leftFrom, leftTo;   // left run, inclusive
+        std::int32_t rightFrom, rightTo; // right run, inclusive
+        bool merged;                     // one run leftFrom .. rightTo (top and bottom edges)
     };
 
     // box must be normalised and not empty; the corner sizes are clamped to the box.
@@ -80,7 +80,10 @@ public:
     std::int32_t RowCount() const { return box_.Height(); }
     // Row k of the outline, 0 = top row of the box; columns are absolute.
     Row RowAt(std::int32_t k) const;
-    // True for the rows of the upper half, where the path runs from left to right on the right side.
+    // True for a plain rectangle (corner ellipse of less than 2 x 2).
+    bool SquareCorners() const { return cw_ == 0; }
+    // True for the rows of the upper half, where the path runs from left to right on the right
+    // side.
     bool UpperHalf(std::int32_t k) const { return k < upperRows_; }
 
 private:
@@ -133,5 +136,5 @@ private:
     void DrawRoundOutline(const TRect& box, std::int32_t cornerWidth, std::int32_t cornerHeight);
 
     TBitmap& owner_;
-    TRoundOutline outline_;  // reused between calls
+    TRoundOutline outline_; // reused between calls
 };

@@ -8,6 +8,7 @@
 #include "platform/EditorApplication.h"
 #include "platform/EditorError.h"
 #include "platform/FontServices.h"
+#include "platform/StatusPanel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "main/EditorFixture.h"
@@ -125,10 +126,10 @@ private slots:
         QVERIFY(form_->PanelPen->x() < form_->PanelBrush->x());
         QCOMPARE(form_->PanelAppMode1->y(), form_->PanelBrush->y());
         QCOMPARE(form_->PanelTxt->maximumHeight(), 60);
-        const auto panels = form_->StatusBar1->findChildren<QLabel*>(
+        const auto panels = form_->StatusBar1->findChildren<StatusPanel*>(
             QRegularExpression(QStringLiteral("^StatusPanel\\d$")));
         QCOMPARE(panels.size(), 5);
-        for (QLabel* panel : panels)
+        for (StatusPanel* panel : panels)
             QCOMPARE(panel->width(), 120);
         QCOMPARE(form_->STxtPenColor->size(), QSize(16, 16));
         // The picture sits at the top left of the scroll box.
@@ -351,6 +352,26 @@ private slots:
         QCOMPARE(form_->StatusText(0), QStringLiteral(" Старт: (1, 2)"));
         QVERIFY(form_->StatusText(1).isEmpty());
         image->OnMouseUp(TMouseButton::mbLeft, 0, 1, 2);
+    }
+
+    void statusPanelsShowLongCoordinatesWhole() {
+        StatusPanel* panel = form_->StatusPanels[1];
+        // The closing bracket of the widest coordinates still shows: the panel with it differs
+        // from the panel without it, and only in the text's area.
+        form_->SelectorMove(0, {0, 0}, {-8888, -8888});
+        const QImage whole = panel->Rendered();
+        panel->SetText(QStringLiteral(" Финиш: (-8888, -8888"));
+        const QImage cut = panel->Rendered();
+        QVERIFY(whole != cut);
+        panel->SetText(QStringLiteral(" Финиш: (-8888, -8888)"));
+        QCOMPARE(panel->Rendered(), whole);  // the same text renders the same
+        QCOMPARE(panel->width(), 120);
+        // An empty panel is the face colour inside its frame.
+        panel->SetText(QString());
+        const QImage empty = panel->Rendered();
+        const QRgb face = empty.pixel(empty.width() / 2, empty.height() / 2);
+        for (int x = 3; x < empty.width() - 3; ++x)
+            QCOMPARE(empty.pixel(x, empty.height() / 2), face);
     }
 
     void realMouseEventsReachTheStatusBar() {

@@ -1,0 +1,134 @@
+// Saves what the X server shows of a window or of a screen rectangle to a PNG file.
+//
+//   grab_window <output.png> <window id>
+//   grab_window <output.png> <x> <y> <width> <height>
+//
+// The grab is repeated until two grabs in a row are the same, so a window that is still painting
+// itself is not caught half drawn. Exit code 0 on success, 1 on a bad call, 2 when nothing could
+// be grabbed or saved.
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTextStream>
+#include <QThread>
+#include <QVector>
+#include <optional>
+
+namespace {
+
+constexpr int kSettleTimeoutMs = 20000;
+constexpr int kSettleIntervalMs = 250;
+
+struct Area {
+    WId window = 0;
+    int x = 0, y = 0, width = -1, height = -1;
+};
+
+std::optional<qulonglong> ParseNumber(const QString& text) {
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 0); // decimal or 0x-prefixed
+    return ok ? std::optional<qulonglong>(value) : std::nullopt;
+}
+
+std::optional<int> ParseInt(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QImage Grab(QScreen* screen, const Area& area) {
+    return screen->grabWindow(area.window, area.x, area.y, area.width, area.height)
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Lossless: a screenshot of a plain UI usually has few colours, and a palette keeps the file
+// much smaller than 24-bit pixels.
+QImage Smallest(const QImage& image) {
+    QHash<QRgb, int> index;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (!index.contains(row[x])) {
+                if (index.size() == 256)
+                    return image;
+                const int next = static_cast<int>(index.size());
+                index.insert(row[x], next);
+            }
+        }
+    }
+    QVector<QRgb> table(index.size());
+    for (auto it = index.cbegin(); it != index.cend(); ++it)
+        table[it.value()] = it.key();
+    QImage indexed(image.size(), QImage::Format_Indexed8);
+    indexed.setColorTable(table);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* to = indexed.scanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            to[x] = static_cast<uchar>(index.value(from[x]));
+    }
+    return indexed;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = app.arguments().mid(1);
+    Area area;
+    if (args.size() == 2) {
+        const auto id = ParseNumber(args[1]);
+        if (!id) {
+            err << "grab_window: not a window id: " << args[1] << "\n";
+            return 1;
+        }
+        area.window = static_cast<WId>(*id);
+    } else if (args.size() == 5) {
+        const auto x = ParseInt(args[1]), y = ParseInt(args[2]);
+        const auto w = ParseInt(args[3]), h = ParseInt(args[4]);
+        if (!x || !y || !w || !h || *w <= 0 || *h <= 0) {
+            err << "grab_window: bad rectangle\n";
+            return 1;
+        }
+        area = {0, *x, *y, *w, *h};
+    } else {
+        err << "usage: grab_window <output.png> <window id>\n"
+               "       grab_window <output.png> <x> <y> <width> <height>\n";
+        return 1;
+    }
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        err << "grab_window: no screen\n";
+        return 2;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QImage last = Grab(screen, area);
+    for (;;) {
+        QThread::msleep(kSettleIntervalMs);
+        const QImage next = Grab(screen, area);
+        if (!next.isNull() && next == last)
+            break;
+        last = next;
+        if (clock.elapsed() > kSettleTimeoutMs) {
+            err << "grab_window: the picture did not settle; saving the last grab\n";
+            break;
+        }
+    }
+    if (last.isNull()) {
+        err << "grab_window: nothing was grabbed\n";
+        return 2;
+    }
+    // Quality 0 asks for the strongest PNG compression.
+    if (!Smallest(last).save(args[0], "PNG", 0)) {
+        err << "grab_window: cannot write " << args[0] << "\n";
+        return 2;
+    }
+    return 0;
+}
