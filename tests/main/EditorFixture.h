@@ -8,6 +8,7 @@
 #include "platform/FontServices.h"
 #include "platform/ShiftState.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestRunner.h"
 
 #include <QEvent>
 #include <QObject>
@@ -63,8 +64,3 @@ private:
     IFontServices* previousFonts_ = nullptr;
 };
 
-// Registers a test class of this program; main runs every registered class.
-int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()> make);
-#define LIMNORA_TEST_CLASS(Class)                                                               \
-    static const int registered##Class =                                                        \
-        RegisterTestClass(#Class, [] { return std::unique_ptr<QObject>(new Class); });

@@ -2,6 +2,7 @@
 #include "platform/EditorError.h"
 #include "platform/TBitmap.h"
 #include "support/TestPictures.h"
+#include "support/TestRunner.h"
 
 #include <QTest>
 #include <functional>
@@ -596,5 +597,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCanvas)
+LIMNORA_TEST_CLASS(TestCanvas)
 #include "tst_canvas.moc"

@@ -2,6 +2,7 @@
 #include "platform/TImage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
+#include "support/TestRunner.h"
 #include "undo/TGraphUnDo.h"
 
 #include <QTest>
@@ -226,5 +227,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestUndo)
+LIMNORA_TEST_CLASS(TestUndo)
 #include "tst_undo.moc"

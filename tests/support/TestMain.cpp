@@ -1,8 +1,9 @@
-// Runs every test class of the main window's tests in one program, under the editor's own
-// application object (so that its general error report is in force).
-#include "main/EditorFixture.h"
+// Runs every registered test class of a test program, under the editor's own application object
+// (so that its general error report is in force), offscreen unless told otherwise.
 #include "platform/EditorApplication.h"
+#include "support/TestRunner.h"
 
+#include <QMetaMethod>
 #include <QTest>
 #include <vector>
 
