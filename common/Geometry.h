@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 struct TPoint {
@@ -17,8 +18,9 @@ struct TRect {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
 
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
+    // Saturated at the limits of 32 bits: corners may lie anywhere.
+    std::int32_t Width() const { return Saturate(std::int64_t{right} - left); }
+    std::int32_t Height() const { return Saturate(std::int64_t{bottom} - top); }
     bool IsEmpty() const { return right <= left || bottom <= top; }
 
     // The part of this rectangle inside other; empty (all zero) when they do not meet.
@@ -40,6 +42,10 @@ struct TRect {
         return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
     }
     friend bool operator!=(const TRect& a, const TRect& b) { return !(a == b); }
+
+    static std::int32_t Saturate(std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+    }
 };
 
 // True when both coordinates are equal.

@@ -21,16 +21,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     big.setPointSizeF(big.pointSizeF() * 1.6);
     title->setFont(big);
 
-    auto* version = new QLabel(QStringLiteral("Версия %1").arg(QStringLiteral(LIMNORA_VERSION)), this);
+    auto* version =
+        new QLabel(QStringLiteral("Версия %1").arg(QStringLiteral(LIMNORA_VERSION)), this);
     version->setObjectName(QStringLiteral("Version"));
 
-    auto* credits = new QLabel(
-        QStringLiteral("Учебный растровый редактор: линии, прямоугольники, эллипсы,\n"
-                       "скругленные прямоугольники, выделения, текстовые подписи,\n"
-                       "буфер фрагментов и обмен рисунками с другими программами.\n\n"
-                       "Разработчики Limnora. Построено на Qt %1.")
-            .arg(QLatin1String(qVersion())),
-        this);
+    auto* credits =
+        new QLabel(QStringLiteral("Учебный растровый редактор: линии, прямоугольники, эллипсы,\n"
+                                  "скругленные прямоугольники, выделения, текстовые подписи,\n"
+                                  "буфер фрагментов и обмен рисунками с другими программами.\n\n"
+                                  "Разработчики Limnora. Построено на Qt %1.")
+                       .arg(QLatin1String(qVersion())),
+                   this);
     credits->setObjectName(QStringLiteral("Comments"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -41,7 +41,7 @@ class TRegionSelector;
 enum : std::uint8_t { amSelect = 1, amPaint = 2, amText = 3, amImage = 4 };
 
 // The sizes offered for a scalable font.
-constexpr std::array<int, 16> StdFontSizes{8, 9, 10, 11, 12, 14, 16, 18,
+constexpr std::array<int, 16> StdFontSizes{8,  9,  10, 11, 12, 14, 16, 18,
                                            20, 22, 24, 26, 28, 36, 48, 72};
 
 class TForm1 : public QMainWindow {
@@ -79,9 +79,9 @@ public:
     QToolButton* SpButModePaint = nullptr;
     QToolButton* SpButModeText = nullptr;
     QToolButton* SpButModeImage = nullptr;
-    std::array<QToolButton*, 4> SpButDrawT{};    // SpButDrawT01 .. SpButDrawT04
-    std::array<QToolButton*, 6> SpButPenS{};     // SpButPenS11 .. SpButPenS16
-    std::array<QToolButton*, 8> SpButBrush{};    // SpButBrush21 .. SpButBrush28
+    std::array<QToolButton*, 4> SpButDrawT{}; // SpButDrawT01 .. SpButDrawT04
+    std::array<QToolButton*, 6> SpButPenS{};  // SpButPenS11 .. SpButPenS16
+    std::array<QToolButton*, 8> SpButBrush{}; // SpButBrush21 .. SpButBrush28
     ColorSwatch* STxtPenColor = nullptr;
     ColorSwatch* STxtBrushColor = nullptr;
     QScrollArea* ScrollBox1 = nullptr;

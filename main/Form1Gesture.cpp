@@ -46,7 +46,8 @@ void TForm1::SelectorEnd(TShiftState, const TPoint& StartPoint, const TPoint& En
         if (moved)
             WorkRect = NormalizeRect(StartPoint, EndPoint);
         break;
-    default: break;
+    default:
+        break;
     }
     if (UnDoManager)
         RefreshUnDoCaption();
@@ -57,7 +58,8 @@ TRect TForm1::ShapeUndoArea(int Kind, const TRect& Rect) {
     // the drag's two points, both included but the last), which the other shapes never touch:
     // its snapshot takes one more column and row, so one step back removes all of it.
     if (Kind == 0)
-        return {Rect.left, Rect.top, Rect.right + 1, Rect.bottom + 1};
+        return {Rect.left, Rect.top, TRect::Saturate(std::int64_t{Rect.right} + 1),
+                TRect::Saturate(std::int64_t{Rect.bottom} + 1)};
     return Rect;
 }
 
@@ -69,13 +71,18 @@ void TForm1::DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const 
         canvas.MoveTo(StartPoint.x, StartPoint.y);
         canvas.LineTo(EndPoint.x, EndPoint.y);
         break;
-    case 1: canvas.Rectangle(Rect.left, Rect.top, Rect.right, Rect.bottom); break;
-    case 2: canvas.Ellipse(Rect.left, Rect.top, Rect.right, Rect.bottom); break;
+    case 1:
+        canvas.Rectangle(Rect.left, Rect.top, Rect.right, Rect.bottom);
+        break;
+    case 2:
+        canvas.Ellipse(Rect.left, Rect.top, Rect.right, Rect.bottom);
+        break;
     case 3:
         canvas.RoundRect(Rect.left, Rect.top, Rect.right, Rect.bottom, Rect.Width() / 2,
                          Rect.Height() / 2);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -85,7 +92,8 @@ void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& 
     Label->setWordWrap(true);
     // Placed in the scroll box's client area; the label itself lives on the picture, so the
     // position is carried over to it and it moves with the picture when it scrolls.
-    const QPoint inClient(Rect.left - hp + 1, Rect.top - vp + 1);
+    const QPoint inClient(TRect::Saturate(std::int64_t{Rect.left} - hp + 1),
+                          TRect::Saturate(std::int64_t{Rect.top} - vp + 1));
     const QPoint onParent = Label->parentWidget()->mapFrom(ScrollBox->viewport(), inClient);
     Label->setGeometry(onParent.x(), onParent.y(), std::max(0, Rect.Width() - 2),
                        std::max(0, Rect.Height() - 2));

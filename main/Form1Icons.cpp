@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int kToolIcon = 20;
-constexpr TColor kKey = 0xFF00FF;  // never drawn: becomes transparent
+constexpr TColor kKey = 0xFF00FF; // never drawn: becomes transparent
 
 // A tool icon drawn with the canvas on a transparent background.
 template <class Draw> QIcon CanvasIcon(Draw draw) {
@@ -38,9 +38,15 @@ void DrawKind(TCanvas& c, int kind, const TRect& r) {
         c.MoveTo(r.left, r.bottom - 1);
         c.LineTo(r.right, r.top - 1);
         break;
-    case 1: c.Rectangle(r.left, r.top, r.right, r.bottom); break;
-    case 2: c.Ellipse(r.left, r.top, r.right, r.bottom); break;
-    default: c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2); break;
+    case 1:
+        c.Rectangle(r.left, r.top, r.right, r.bottom);
+        break;
+    case 2:
+        c.Ellipse(r.left, r.top, r.right, r.bottom);
+        break;
+    default:
+        c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2);
+        break;
     }
 }
 
@@ -101,16 +107,16 @@ void Sheets(QPainter& p) {
     p.drawRect(QRectF(6.5, 5.5, 8, 9));
 }
 
-}  // namespace
+} // namespace
 
 QIcon ModeIcon(int mode) {
     return CanvasIcon([mode](TCanvas& c) {
         switch (mode) {
-        case 1:  // select: a dotted frame
+        case 1: // select: a dotted frame
             c.Pen.Style = psDot;
             c.Rectangle(2, 3, 18, 17);
             break;
-        case 2:  // paint: a filled ellipse over a line
+        case 2: // paint: a filled ellipse over a line
             c.Pen.Color = clBlue;
             c.Brush.Style = bsSolid;
             c.Brush.Color = 0x80C0FF;
@@ -119,13 +125,13 @@ QIcon ModeIcon(int mode) {
             c.MoveTo(1, 18);
             c.LineTo(12, 7);
             break;
-        case 3:  // text: a letter T
+        case 3: // text: a letter T
             c.Brush.Style = bsSolid;
             c.Brush.Color = clBlack;
             c.FillRect({3, 3, 17, 6});
             c.FillRect({8, 6, 12, 18});
             break;
-        default:  // fragments: two overlapping sheets, the front one dotted
+        default: // fragments: two overlapping sheets, the front one dotted
             c.Rectangle(1, 1, 12, 12);
             c.Pen.Style = psDot;
             c.Rectangle(7, 7, 19, 19);
@@ -140,7 +146,7 @@ QIcon ShapeIcon(int kind) {
 
 QIcon PenStyleIcon(TPenStyle style) {
     return CanvasIcon([style](TCanvas& c) {
-        if (style == psClear) {  // an outline nobody sees: a faint grey frame crossed out
+        if (style == psClear) { // an outline nobody sees: a faint grey frame crossed out
             c.Pen.Color = 0xA0A0A0;
             c.Rectangle(3, 3, 17, 17);
             c.Pen.Color = clRed;
@@ -172,8 +178,8 @@ QIcon MenuIcon(const QString& item) {
         return PaintedIcon(16, [](QPainter& p) {
             p.setPen(QPen(kInk, 1));
             p.setBrush(kFolder);
-            p.drawPolygon(QPolygonF({{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {14.5, 5.5},
-                                     {14.5, 13.5}, {1.5, 13.5}}));
+            p.drawPolygon(QPolygonF(
+                {{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {14.5, 5.5}, {14.5, 13.5}, {1.5, 13.5}}));
         });
     if (item == QLatin1String("Save1"))
         return PaintedIcon(16, [](QPainter& p) { Disk(p); });

@@ -7,7 +7,7 @@
 #include <QIcon>
 
 QIcon ModeIcon(int mode);  // 1 .. 4
-QIcon ShapeIcon(int kind);  // 0 .. 3
+QIcon ShapeIcon(int kind); // 0 .. 3
 QIcon PenStyleIcon(TPenStyle style);
 QIcon BrushStyleIcon(TBrushStyle style);
 // The icon of a menu item, by the item's name ("New1", "Open1", ...); empty for other names.

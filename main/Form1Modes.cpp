@@ -55,11 +55,12 @@ void TForm1::SetAppModeClick(QObject* Sender) {
         ShowToolPanels(false, false, false, false);
         mode = amImage;
         break;
-    default: return;
+    default:
+        return;
     }
     ApplySelectorMode(Selector.get(), mode);
     AppMode = mode;
-    LabelTxt->hide();  // an unfinished text placement is dropped
+    LabelTxt->hide(); // an unfinished text placement is dropped
     if (Selector)
         Selector->ClearSelection();
 }
@@ -70,13 +71,18 @@ void TForm1::ApplySelectorMode(TRegionSelector* Selector, int Mode) {
     Selector->SetOutlineVisible(false);
     switch (Mode) {
     case amSelect:
-    case amText: Selector->SetOutlineMode(omPersistent); break;
-    case amPaint: Selector->SetOutlineMode(omTransient); break;
+    case amText:
+        Selector->SetOutlineMode(omPersistent);
+        break;
+    case amPaint:
+        Selector->SetOutlineMode(omTransient);
+        break;
     case amImage:
         Selector->SetOutlineMode(omPersistent);
         Selector->ShapeKind = 1;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -98,9 +104,14 @@ void TForm1::SetColorParm(QObject* Sender) {
     if (!ColorDialog1.Execute(this))
         return;
     switch (TagOf(Sender)) {
-    case 101: PenColor = ColorDialog1.Color; break;
-    case 102: BrushColor = ColorDialog1.Color; break;
-    default: break;
+    case 101:
+        PenColor = ColorDialog1.Color;
+        break;
+    case 102:
+        BrushColor = ColorDialog1.Color;
+        break;
+    default:
+        break;
     }
     STxtPenColor->SetColor(PenColor);
     STxtBrushColor->SetColor(BrushColor);

@@ -57,7 +57,7 @@ QAction* AddCheckItem(QMenu* menu, const char* name, const QString& caption) {
     return item;
 }
 
-}  // namespace
+} // namespace
 
 int TagOf(const QObject* control) {
     return control ? control->property("Tag").toInt() : 0;
@@ -115,15 +115,15 @@ void TForm1::CreateToolBands() {
     brushGroup_ = newGroup();
 
     PanelAppMode1 = AddBand(this, "PanelAppMode1");
-    SpButModeSelect = AddToolButton(PanelAppMode1, modeGroup_, "SpButModeSelect", 1001,
-                                    QStringLiteral("Включить только инструменты построения выделений"),
-                                    ModeIcon(1));
-    SpButModePaint = AddToolButton(PanelAppMode1, modeGroup_, "SpButModePaint", 1002,
-                                   QStringLiteral("Включить инструменты векторной графики"),
-                                   ModeIcon(2));
-    SpButModeText = AddToolButton(PanelAppMode1, modeGroup_, "SpButModeText", 1003,
-                                  QStringLiteral("Включить инструменты текстовых подписей"),
-                                  ModeIcon(3));
+    SpButModeSelect = AddToolButton(
+        PanelAppMode1, modeGroup_, "SpButModeSelect", 1001,
+        QStringLiteral("Включить только инструменты построения выделений"), ModeIcon(1));
+    SpButModePaint =
+        AddToolButton(PanelAppMode1, modeGroup_, "SpButModePaint", 1002,
+                      QStringLiteral("Включить инструменты векторной графики"), ModeIcon(2));
+    SpButModeText =
+        AddToolButton(PanelAppMode1, modeGroup_, "SpButModeText", 1003,
+                      QStringLiteral("Включить инструменты текстовых подписей"), ModeIcon(3));
     SpButModeImage = AddToolButton(
         PanelAppMode1, modeGroup_, "SpButModeImage", 1004,
         QStringLiteral("Включить инструменты копирования - вставки фрагментов"), ModeIcon(4));
@@ -137,8 +137,8 @@ void TForm1::CreateToolBands() {
         QStringLiteral("Рисование - выделение эллипсом"),
         QStringLiteral("Рисование - выделение скругленным прямоугольником")};
     for (int i = 0; i < 4; ++i)
-        SpButDrawT[i] = AddToolButton(PanelSelect, shapeGroup_, shapeNames[i], i + 1,
-                                      shapeHints[i], ShapeIcon(i));
+        SpButDrawT[i] = AddToolButton(PanelSelect, shapeGroup_, shapeNames[i], i + 1, shapeHints[i],
+                                      ShapeIcon(i));
 
     PanelPen = AddBand(this, "PanelPen");
     STxtPenColor = new ColorSwatch(PanelPen);
@@ -169,8 +169,8 @@ void TForm1::CreateToolBands() {
         const QString hint = i == 0   ? QStringLiteral("Плотная заливка")
                              : i == 1 ? QStringLiteral("Невидимая заливка")
                                       : QStringLiteral("Штриховка %1").arg(i - 1);
-        SpButBrush[i] = AddToolButton(PanelBrush, brushGroup_, name.toLatin1().constData(),
-                                      21 + i, hint, BrushStyleIcon(static_cast<TBrushStyle>(i)));
+        SpButBrush[i] = AddToolButton(PanelBrush, brushGroup_, name.toLatin1().constData(), 21 + i,
+                                      hint, BrushStyleIcon(static_cast<TBrushStyle>(i)));
     }
 }
 
@@ -275,7 +275,7 @@ void TForm1::CreateClientArea() {
     CbBoxFntSize->setEditable(true);
     CbBoxFntSize->setInsertPolicy(QComboBox::NoInsert);
     CbBoxFntSize->setFixedWidth(57);
-    CbBoxFntSize->setProperty("Tag", 0);  // kind of the font of the last size fill
+    CbBoxFntSize->setProperty("Tag", 0); // kind of the font of the last size fill
     tools->addWidget(CbBoxFntSize);
     tools->addStretch(1);
     rows->addLayout(tools);
@@ -321,8 +321,7 @@ void TForm1::FormCreate() {
     if (CbBoxFntName->count() > 0) {
         CbBoxFntName->setCurrentIndex(
             CbBoxFntName->findText(QStringLiteral("Arial"), Qt::MatchFixedString));
-        FillFontSizes(CbBoxFntName->currentIndex() >= 0 ? CbBoxFntName->currentText()
-                                                        : QString(),
+        FillFontSizes(CbBoxFntName->currentIndex() >= 0 ? CbBoxFntName->currentText() : QString(),
                       CbBoxFntSize);
         if (CbBoxFntSize->count() > 0) {
             QFont font = LabelTxt->font();
@@ -353,7 +352,7 @@ void TForm1::FormDestroy() {
         UnDoManager->Clear();
         UnDoManager.reset();
     }
-    Selector.reset();  // gives Image1 its own mouse handlers back
+    Selector.reset(); // gives Image1 its own mouse handlers back
 }
 
 void TForm1::Close1Click(QObject*) {
@@ -410,7 +409,7 @@ void TForm1::FillImage(TImage* Image, TColor Colour) {
 }
 
 void TForm1::NewBlankPicture(TBitmap& Picture, std::int32_t Width, std::int32_t Height) {
-    TBitmap blank;  // comes out white
+    TBitmap blank; // comes out white
     blank.SetWidth(Width);
     blank.SetHeight(Height);
     Picture.Assign(blank);
@@ -427,9 +426,15 @@ void TForm1::FillFontSizes(const QString& FontName, QComboBox* SizeBox) {
             SizeBox->setProperty("Tag", 2);
             SizeBox->addItem(QString::asprintf("%d", face.Height));
             break;
-        case ftDevice: SizeBox->setProperty("Tag", 3); break;
-        case ftTrueType: SizeBox->setProperty("Tag", 1); break;
-        default: SizeBox->setProperty("Tag", 0); break;
+        case ftDevice:
+            SizeBox->setProperty("Tag", 3);
+            break;
+        case ftTrueType:
+            SizeBox->setProperty("Tag", 1);
+            break;
+        default:
+            SizeBox->setProperty("Tag", 0);
+            break;
         }
         return true;
     });
@@ -438,8 +443,11 @@ void TForm1::FillFontSizes(const QString& FontName, QComboBox* SizeBox) {
         for (int size : StdFontSizes)
             SizeBox->addItem(QString::number(size));
         break;
-    case 2: break;
-    default: SizeBox->addItem(QStringLiteral("8")); break;
+    case 2:
+        break;
+    default:
+        SizeBox->addItem(QStringLiteral("8"));
+        break;
     }
     if (SizeBox->count() > 0)
         SizeBox->setCurrentIndex(0);

@@ -30,7 +30,9 @@ public:
             box.setIcon(QMessageBox::Question);
             box.setWindowTitle(QStringLiteral("Подтверждение"));
             break;
-        case TMsgKind::Plain: box.setWindowTitle(QStringLiteral("Limnora")); break;
+        case TMsgKind::Plain:
+            box.setWindowTitle(QStringLiteral("Limnora"));
+            break;
         }
         box.setText(MessageLines(text));
         if (buttons == TMsgButtons::YesNo) {
@@ -91,7 +93,7 @@ QtDialogs& Production() {
 
 IDialogs* installed = nullptr;
 
-}  // namespace
+} // namespace
 
 IDialogs& Dialogs() {
     return installed ? *installed : Production();

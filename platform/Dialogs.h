@@ -49,14 +49,14 @@ QStringList NameFilters(const QString& filter);
 // The standard dialog components a window owns: each remembers its last answer between uses.
 class TColorDialog {
 public:
-    TColor Color = clBlack;  // the colour it opens on: the one chosen last
+    TColor Color = clBlack; // the colour it opens on: the one chosen last
     bool Execute(QWidget* parent);
 };
 
 class TOpenDialog {
 public:
     QString Filter;
-    QString FileName;  // the name chosen last
+    QString FileName; // the name chosen last
     bool Execute(QWidget* parent);
 };
 

@@ -1,8 +1,8 @@
 // The editor's failures: exceptions that carry a message a user can read.
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <stdexcept>
 
 class EditorError : public std::runtime_error {

@@ -27,7 +27,7 @@ public:
 
 IFontServices* installed = nullptr;
 
-}  // namespace
+} // namespace
 
 IFontServices& FontServices() {
     static QtFontServices production;

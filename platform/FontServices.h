@@ -9,8 +9,8 @@
 enum TFontType : int { ftOther = 0, ftRaster = 1, ftDevice = 2, ftTrueType = 4 };
 
 struct TFontFace {
-    std::int32_t Height = 0;  // the face's height; for a bitmap font one of its own sizes
-    int FontType = ftOther;   // one of TFontType, or any other value from the platform
+    std::int32_t Height = 0; // the face's height; for a bitmap font one of its own sizes
+    int FontType = ftOther;  // one of TFontType, or any other value from the platform
 };
 
 class IFontServices {

@@ -17,7 +17,7 @@ bool NeedsLayout(const QString& text) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 StatusPanel::StatusPanel(int width, const QString& widest, QWidget* parent) : QWidget(parent) {
     QFont fitting = font();
@@ -89,7 +89,7 @@ void StatusPanel::Render() {
         return;
     }
     // Copy the cached characters side by side, cut at the text area.
-    const int right = qRound((textArea.right() + 1) * ratio);  // exclusive
+    const int right = qRound((textArea.right() + 1) * ratio); // exclusive
     const int bottom = qRound((textArea.bottom() + 1) * ratio);
     int x = qRound(kTextLeft * ratio);
     const int y = qRound(top * ratio);

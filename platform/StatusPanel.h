@@ -27,7 +27,7 @@ private:
     void Render();
 
     QString text_;
-    QImage background_;  // the empty panel: face colour and sunken frame
+    QImage background_; // the empty panel: face colour and sunken frame
     QImage rendered_;
     QHash<QChar, QImage> glyphs_;
 };

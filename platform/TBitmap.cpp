@@ -15,9 +15,8 @@ TBitmap::TBitmap(std::int32_t width, std::int32_t height) : canvas_(*this) {
 void TBitmap::CheckSize(std::int64_t width, std::int64_t height) {
     if (width < 0 || height < 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
         width * height > kMaxBitmapPixels)
-        throw EditorError(QStringLiteral("Недопустимый размер изображения: %1 x %2")
-                              .arg(width)
-                              .arg(height));
+        throw EditorError(
+            QStringLiteral("Недопустимый размер изображения: %1 x %2").arg(width).arg(height));
 }
 
 void TBitmap::SetSize(std::int32_t width, std::int32_t height) {
@@ -53,9 +52,8 @@ void TBitmap::AssignImage(const QImage& image) {
         return;
     }
     // Alpha is dropped, not blended: every pixel keeps its own colour values.
-    QImage converted = image.hasAlphaChannel()
-                           ? image.convertToFormat(QImage::Format_ARGB32)
-                           : image.convertToFormat(QImage::Format_RGB32);
+    QImage converted = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
+                                               : image.convertToFormat(QImage::Format_RGB32);
     if (converted.isNull() && !image.isNull())
         throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
                               .arg(image.width())

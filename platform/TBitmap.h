@@ -21,7 +21,8 @@ public:
     bool Empty() const { return Width() == 0 || Height() == 0; }
 
     // Changes the size; pixels in the overlap stay, new ones are white. A size outside the bounds
-    // of platform/Limits.h, or one that cannot be allocated, throws EditorError and changes nothing.
+    // of platform/Limits.h, or one that cannot be allocated, throws EditorError and changes
+    // nothing.
     void SetSize(std::int32_t width, std::int32_t height);
     void SetWidth(std::int32_t width) { SetSize(width, Height()); }
     void SetHeight(std::int32_t height) { SetSize(Width(), height); }

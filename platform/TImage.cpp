@@ -10,10 +10,14 @@ namespace {
 
 std::optional<TMouseButton> ButtonOf(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton: return TMouseButton::mbLeft;
-    case Qt::RightButton: return TMouseButton::mbRight;
-    case Qt::MiddleButton: return TMouseButton::mbMiddle;
-    default: return std::nullopt;
+    case Qt::LeftButton:
+        return TMouseButton::mbLeft;
+    case Qt::RightButton:
+        return TMouseButton::mbRight;
+    case Qt::MiddleButton:
+        return TMouseButton::mbMiddle;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -22,7 +26,7 @@ std::int32_t PictureCoordinate(qreal v) {
     return static_cast<std::int32_t>(qFloor(v));
 }
 
-}  // namespace
+} // namespace
 
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons,
                          bool doubleClick) {

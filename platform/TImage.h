@@ -12,8 +12,8 @@
 class TImage : public QWidget {
     Q_OBJECT
 public:
-    using TMouseEvent = std::function<void(TMouseButton button, TShiftState shift, std::int32_t x,
-                                           std::int32_t y)>;
+    using TMouseEvent =
+        std::function<void(TMouseButton button, TShiftState shift, std::int32_t x, std::int32_t y)>;
     using TMouseMoveEvent = std::function<void(TShiftState shift, std::int32_t x, std::int32_t y)>;
 
     explicit TImage(QWidget* parent = nullptr);

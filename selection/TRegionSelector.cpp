@@ -61,13 +61,19 @@ void TRegionSelector::DrawFrame(const TPoint& p1, const TPoint& p2, std::uint8_t
         c.MoveTo(p1.x, p1.y);
         c.LineTo(p2.x, p2.y);
         break;
-    case 1: c.Rectangle(p1.x, p1.y, p2.x, p2.y); break;
-    case 2: c.Ellipse(p1.x, p1.y, p2.x, p2.y); break;
-    case 3:
-        c.RoundRect(p1.x, p1.y, p2.x, p2.y, std::abs((p1.x - p2.x) / 2),
-                    std::abs((p1.y - p2.y) / 2));
+    case 1:
+        c.Rectangle(p1.x, p1.y, p2.x, p2.y);
         break;
-    default: break;
+    case 2:
+        c.Ellipse(p1.x, p1.y, p2.x, p2.y);
+        break;
+    case 3: // the corner ellipse is half the box, halved toward zero
+        c.RoundRect(p1.x, p1.y, p2.x, p2.y,
+                    TRect::Saturate(std::abs((std::int64_t{p1.x} - p2.x) / 2)),
+                    TRect::Saturate(std::abs((std::int64_t{p1.y} - p2.y) / 2)));
+        break;
+    default:
+        break;
     }
 }
 

@@ -4,8 +4,7 @@
 #include "platform/TImage.h"
 
 TGraphUnDo::TGraphUnDo()
-    : MakeBitmap([](std::int32_t w, std::int32_t h) { return std::make_unique<TBitmap>(w, h); }) {
-}
+    : MakeBitmap([](std::int32_t w, std::int32_t h) { return std::make_unique<TBitmap>(w, h); }) {}
 
 void TGraphUnDo::SaveRegion(TImage* image, const TRect& rect) {
     if (!enabled_ || !image)

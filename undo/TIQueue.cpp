@@ -50,7 +50,7 @@ void TIQueue::DropNewest() {
     TQItem* newer = tail_;
     tail_ = newer->Prev;
     if (tail_) {
-        tail_->Next.reset();  // frees the newest entry and its graphic
+        tail_->Next.reset(); // frees the newest entry and its graphic
         --count_;
     } else {
         head_.reset();

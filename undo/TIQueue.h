@@ -14,9 +14,9 @@ class TQItem {
 public:
     virtual ~TQItem();
 
-    std::unique_ptr<TQItem> Next;  // the next newer entry; none for the newest
-    TQItem* Prev = nullptr;        // the next older entry; none for the oldest
-    TRect Rect;                    // where in the picture the snapshot was taken
+    std::unique_ptr<TQItem> Next; // the next newer entry; none for the newest
+    TQItem* Prev = nullptr;       // the next older entry; none for the oldest
+    TRect Rect;                   // where in the picture the snapshot was taken
     std::unique_ptr<TBitmap> Graphic;
 };
 
@@ -32,8 +32,8 @@ public:
 
     int Capacity() const { return kCapacity; }
     int Count() const { return count_; }
-    TQItem* Head() const { return head_.get(); }  // the oldest entry
-    TQItem* Tail() const { return tail_; }        // the newest entry
+    TQItem* Head() const { return head_.get(); } // the oldest entry
+    TQItem* Tail() const { return tail_; }       // the newest entry
 
     // Appends a newest entry that takes the graphic; a push past the capacity drops the oldest.
     void Push(std::unique_ptr<TBitmap> graphic, const TRect& rect);

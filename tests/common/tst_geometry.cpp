@@ -46,7 +46,7 @@ private slots:
     void intersectAndUnite() {
         const TRect a{0, 0, 10, 10};
         QCOMPARE(a.Intersected({5, 5, 20, 20}), (TRect{5, 5, 10, 10}));
-        QVERIFY(a.Intersected({10, 0, 20, 10}).IsEmpty());  // right edge is exclusive
+        QVERIFY(a.Intersected({10, 0, 20, 10}).IsEmpty()); // right edge is exclusive
         QCOMPARE(a.United({}), a);
         QCOMPARE(TRect{}.United(a), a);
         QCOMPARE(a.United({-3, 4, 2, 12}), (TRect{-3, 0, 10, 12}));

@@ -49,8 +49,7 @@ void Click(QAbstractButton* button) {
 
 void EditorFixture::init() {
     fonts_.families = {QStringLiteral("Zeta Sans"), QStringLiteral("arial"),
-                       QStringLiteral("Fixed"), QStringLiteral("Fixed"),
-                       QStringLiteral("Printer")};
+                       QStringLiteral("Fixed"), QStringLiteral("Fixed"), QStringLiteral("Printer")};
     fonts_.faces = {{QStringLiteral("Zeta Sans"), {{0, ftTrueType}}},
                     {QStringLiteral("arial"), {{0, ftTrueType}}},
                     {QStringLiteral("Fixed"), {{13, ftRaster}, {10, ftRaster}, {13, ftRaster}}},
@@ -66,7 +65,7 @@ void EditorFixture::cleanup() {
     const int remaining = dialogs_->Remaining();
     dialogs_.reset();
     SetFontServices(previousFonts_);
-    QCOMPARE(remaining, 0);  // every scripted answer was asked for
+    QCOMPARE(remaining, 0); // every scripted answer was asked for
 }
 
 void EditorFixture::Start() {

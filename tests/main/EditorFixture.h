@@ -63,4 +63,3 @@ private slots:
 private:
     IFontServices* previousFonts_ = nullptr;
 };
-

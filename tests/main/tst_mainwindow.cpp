@@ -3,6 +3,7 @@
 #include "dialogs/About.h"
 #include "dialogs/SetSizeImageDialog.h"
 #include "fragments/ImageBuf01.h"
+#include "main/EditorFixture.h"
 #include "main/Form1.h"
 #include "platform/ColorSwatch.h"
 #include "platform/EditorApplication.h"
@@ -11,7 +12,6 @@
 #include "platform/StatusPanel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
-#include "main/EditorFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
 
@@ -39,8 +39,7 @@ public:
     bool event(QEvent*) override { throw EditorError(QStringLiteral("Диск переполнен")); }
 };
 
-}  // namespace
-
+} // namespace
 
 class TestMainWindow : public EditorFixture {
     Q_OBJECT
@@ -144,32 +143,29 @@ private slots:
         const QString m = QStringLiteral("PanelAppMode1"), s = QStringLiteral("PanelSelect"),
                       p = QStringLiteral("PanelPen"), b = QStringLiteral("PanelBrush");
         QTest::newRow("SpButModeSelect")
-            << "SpButModeSelect" << 1001
-            << "Включить только инструменты построения выделений" << m;
+            << "SpButModeSelect" << 1001 << "Включить только инструменты построения выделений" << m;
         QTest::newRow("SpButModePaint")
             << "SpButModePaint" << 1002 << "Включить инструменты векторной графики" << m;
         QTest::newRow("SpButModeText")
             << "SpButModeText" << 1003 << "Включить инструменты текстовых подписей" << m;
         QTest::newRow("SpButModeImage")
-            << "SpButModeImage" << 1004
-            << "Включить инструменты копирования - вставки фрагментов" << m;
-        QTest::newRow("SpButDrawT01") << "SpButDrawT01" << 1 << "Рисование - выделение линией"
-                                      << s;
+            << "SpButModeImage" << 1004 << "Включить инструменты копирования - вставки фрагментов"
+            << m;
+        QTest::newRow("SpButDrawT01") << "SpButDrawT01" << 1 << "Рисование - выделение линией" << s;
         QTest::newRow("SpButDrawT02")
             << "SpButDrawT02" << 2 << "Рисование - выделение прямоугольником" << s;
-        QTest::newRow("SpButDrawT03") << "SpButDrawT03" << 3 << "Рисование - выделение эллипсом"
-                                      << s;
+        QTest::newRow("SpButDrawT03")
+            << "SpButDrawT03" << 3 << "Рисование - выделение эллипсом" << s;
         QTest::newRow("SpButDrawT04")
             << "SpButDrawT04" << 4 << "Рисование - выделение скругленным прямоугольником" << s;
-        QTest::newRow("SpButPenS11") << "SpButPenS11" << 11 << "Контур фигуры твердой линией"
-                                     << p;
-        QTest::newRow("SpButPenS12") << "SpButPenS12" << 12 << "Контур фигуры штриховой линией"
-                                     << p;
+        QTest::newRow("SpButPenS11") << "SpButPenS11" << 11 << "Контур фигуры твердой линией" << p;
+        QTest::newRow("SpButPenS12")
+            << "SpButPenS12" << 12 << "Контур фигуры штриховой линией" << p;
         QTest::newRow("SpButPenS13") << "SpButPenS13" << 13 << "Контур фигуры линией точек" << p;
-        QTest::newRow("SpButPenS14") << "SpButPenS14" << 14
-                                     << "Контур фигуры штрих - пунктиром 1" << p;
-        QTest::newRow("SpButPenS15") << "SpButPenS15" << 15
-                                     << "Контур фигуры штрих - пунктиром 2" << p;
+        QTest::newRow("SpButPenS14")
+            << "SpButPenS14" << 14 << "Контур фигуры штрих - пунктиром 1" << p;
+        QTest::newRow("SpButPenS15")
+            << "SpButPenS15" << 15 << "Контур фигуры штрих - пунктиром 2" << p;
         QTest::newRow("SpButPenS16") << "SpButPenS16" << 16 << "Невидимый контур фигуры" << p;
         QTest::newRow("SpButBrush21") << "SpButBrush21" << 21 << "Плотная заливка" << b;
         QTest::newRow("SpButBrush22") << "SpButBrush22" << 22 << "Невидимая заливка" << b;
@@ -225,9 +221,9 @@ private slots:
         QStringList topCaptions;
         for (QAction* a : top)
             topCaptions << a->text();
-        QCOMPARE(topCaptions, (QStringList{"Файлы", "Вид", "Редактирование", "Выделение",
-                                           "Справка"}));
-        QVERIFY(!top.last()->menu());  // "Справка" opens the about box directly
+        QCOMPARE(topCaptions,
+                 (QStringList{"Файлы", "Вид", "Редактирование", "Выделение", "Справка"}));
+        QVERIFY(!top.last()->menu()); // "Справка" opens the about box directly
         auto captions = [](QMenu* menu) {
             QStringList list;
             for (QAction* a : menu->actions())
@@ -303,26 +299,26 @@ private slots:
 
     void fillFontSizesByKind() {
         QComboBox* sizes = form_->CbBoxFntSize;
-        form_->FillFontSizes(QStringLiteral("Fixed"), sizes);  // raster: its own heights
+        form_->FillFontSizes(QStringLiteral("Fixed"), sizes); // raster: its own heights
         QCOMPARE(Items(sizes), (QStringList{"13", "10", "13"}));
         QCOMPARE(TagOf(sizes), 2);
         QCOMPARE(sizes->currentIndex(), 0);
-        form_->FillFontSizes(QStringLiteral("Default"), sizes);  // no faces: kind kept, raster
+        form_->FillFontSizes(QStringLiteral("Default"), sizes); // no faces: kind kept, raster
         QCOMPARE(sizes->count(), 0);
         QCOMPARE(TagOf(sizes), 2);
-        form_->FillFontSizes(QStringLiteral("Printer"), sizes);  // device: "8" only
+        form_->FillFontSizes(QStringLiteral("Printer"), sizes); // device: "8" only
         QCOMPARE(Items(sizes), QStringList{"8"});
         QCOMPARE(TagOf(sizes), 3);
-        form_->FillFontSizes(QStringLiteral("Zeta Sans"), sizes);  // scalable: the 16 sizes
+        form_->FillFontSizes(QStringLiteral("Zeta Sans"), sizes); // scalable: the 16 sizes
         QCOMPARE(Items(sizes), StdSizes());
         QCOMPARE(TagOf(sizes), 1);
-        form_->FillFontSizes(QStringLiteral("Default"), sizes);  // kind kept: the 16 sizes
+        form_->FillFontSizes(QStringLiteral("Default"), sizes); // kind kept: the 16 sizes
         QCOMPARE(Items(sizes), StdSizes());
         fonts_.faces[QStringLiteral("Odd")] = {{0, 7}};
-        form_->FillFontSizes(QStringLiteral("Odd"), sizes);  // any other kind: "8"
+        form_->FillFontSizes(QStringLiteral("Odd"), sizes); // any other kind: "8"
         QCOMPARE(Items(sizes), QStringList{"8"});
         QCOMPARE(TagOf(sizes), 0);
-        form_->FillFontSizes(QString(), sizes);  // no name: the list is only emptied
+        form_->FillFontSizes(QString(), sizes); // no name: the list is only emptied
         QCOMPARE(sizes->count(), 0);
         QCOMPARE(TagOf(sizes), 0);
     }
@@ -337,7 +333,7 @@ private slots:
         image->OnMouseMove(ssLeft, 4, 30);
         QCOMPARE(form_->StatusText(0), QStringLiteral(" Старт: (10, 20)"));
         QCOMPARE(form_->StatusText(1), QStringLiteral(" Финиш: (4, 30)"));
-        QCOMPARE(form_->StatusText(2), QStringLiteral(" Ширина: (6)"));  // a plain difference
+        QCOMPARE(form_->StatusText(2), QStringLiteral(" Ширина: (6)")); // a plain difference
         QCOMPARE(form_->StatusText(3), QStringLiteral(" Высота: (10)"));
         image->OnMouseMove(ssLeft, -7, 3);
         QCOMPARE(form_->StatusText(1), QStringLiteral(" Финиш: (-7, 3)"));
@@ -364,7 +360,7 @@ private slots:
         const QImage cut = panel->Rendered();
         QVERIFY(whole != cut);
         panel->SetText(QStringLiteral(" Финиш: (-8888, -8888)"));
-        QCOMPARE(panel->Rendered(), whole);  // the same text renders the same
+        QCOMPARE(panel->Rendered(), whole); // the same text renders the same
         QCOMPARE(panel->width(), 120);
         // An empty panel is the face colour inside its frame.
         panel->SetText(QString());
@@ -439,9 +435,14 @@ private slots:
             c.MoveTo(from.x, from.y);
             c.LineTo(to.x, to.y);
             break;
-        case 1: c.Rectangle(r.left, r.top, r.right, r.bottom); break;
-        case 2: c.Ellipse(r.left, r.top, r.right, r.bottom); break;
-        default: c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2);
+        case 1:
+            c.Rectangle(r.left, r.top, r.right, r.bottom);
+            break;
+        case 2:
+            c.Ellipse(r.left, r.top, r.right, r.bottom);
+            break;
+        default:
+            c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2);
         }
         Drag(form_->Image1, from, to);
         QCOMPARE(form_->WorkRect, r);
@@ -456,7 +457,7 @@ private slots:
         Drag(form_->Image1, {50, 50}, {10, 20});
         const TBitmap& picture = form_->Image1->Picture();
         QCOMPARE(picture.Pixel(50, 50), clBlue);  // the press point is drawn
-        QCOMPARE(picture.Pixel(10, 20), clWhite);  // the end point is not
+        QCOMPARE(picture.Pixel(10, 20), clWhite); // the end point is not
         QCOMPARE(form_->WorkRect, (TRect{10, 20, 50, 50}));
     }
 
@@ -486,8 +487,8 @@ private slots:
         Drag(form_->Image1, {10, 10}, {40, 30});
         QCOMPARE(form_->WorkRect, (TRect{7, 7, 9, 9}));
         const TBitmap& picture = form_->Image1->Picture();
-        QCOMPARE(picture.Pixel(10, 10), clBlack);  // the dotted outline's first dot
-        QCOMPARE(picture.Pixel(13, 10), clWhite);  // and its first gap
+        QCOMPARE(picture.Pixel(10, 10), clBlack); // the dotted outline's first dot
+        QCOMPARE(picture.Pixel(13, 10), clWhite); // and its first gap
         QCOMPARE(CountColor(picture, clWhite, {11, 11, 39, 29}), 28 * 18);
         QCOMPARE(CountColor(picture, clBlue, picture.BoundsRect()), 0);
     }
@@ -496,8 +497,8 @@ private slots:
         form_->AppMode = amImage;
         Drag(form_->Image1, {300, 200}, {250, 260});
         QCOMPARE(form_->WorkRect, (TRect{250, 200, 300, 260}));
-        QCOMPARE(CountColor(form_->Image1->Picture(), clBlue, form_->Image1->Picture().BoundsRect()),
-                 0);
+        QCOMPARE(
+            CountColor(form_->Image1->Picture(), clBlue, form_->Image1->Picture().BoundsRect()), 0);
     }
 
     void textModePlacesThePreviewInsideTheRectangle() {
@@ -531,8 +532,8 @@ private slots:
         EnterPaintMode();
         TImage* image = form_->Image1;
         image->OnMouseDown(TMouseButton::mbLeft, ssLeft, 700, 480);
-        for (TPoint p : {TPoint{900, 700}, TPoint{-300, -200}, TPoint{100000, -100000},
-                         TPoint{760, 504}})
+        for (TPoint p :
+             {TPoint{900, 700}, TPoint{-300, -200}, TPoint{100000, -100000}, TPoint{760, 504}})
             image->OnMouseMove(ssLeft, p.x, p.y);
         image->OnMouseMove(ssLeft, 5000, 5000);
         image->OnMouseUp(TMouseButton::mbLeft, 0, 5000, 5000);
@@ -551,7 +552,7 @@ private slots:
     // ---- window commands ----
     void exitClosesAtOnceWithoutAQuestion() {
         EnterPaintMode();
-        Drag(form_->Image1, {10, 10}, {50, 50});  // unsaved drawing
+        Drag(form_->Image1, {10, 10}, {50, 50}); // unsaved drawing
         form_->Close1->trigger();
         QVERIFY(!form_->isVisible());
         QCOMPARE(dialogs_->Prompts().size(), 0);

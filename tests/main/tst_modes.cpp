@@ -22,7 +22,7 @@ struct Panels {
     bool select, pen, brush, text;
 };
 
-}  // namespace
+} // namespace
 
 class TestModes : public EditorFixture {
     Q_OBJECT
@@ -78,7 +78,7 @@ private slots:
     void clickingTheCurrentModeAgainClearsTheSelection() {
         const TBitmap& picture = form_->Image1->Picture();
         Drag(form_->Image1, {10, 10}, {60, 40});
-        QVERIFY(CountColor(picture, clBlack, picture.BoundsRect()) > 0);  // dotted outline
+        QVERIFY(CountColor(picture, clBlack, picture.BoundsRect()) > 0); // dotted outline
         form_->LabelTxt->show();
         Click(form_->SpButModeSelect);
         QCOMPARE(CountColor(picture, clWhite, picture.BoundsRect()), 761 * 505);
@@ -89,7 +89,7 @@ private slots:
     }
 
     void imageModeThenPaintModeDrawsRectangles() {
-        Click(form_->SpButDrawT[2]);  // ellipse
+        Click(form_->SpButDrawT[2]); // ellipse
         QCOMPARE(form_->ShapeTool, 2);
         Click(form_->SpButModeImage);
         QVERIFY(form_->SpButDrawT[1]->isChecked());
@@ -133,13 +133,13 @@ private slots:
     }
 
     void toolButtonsSetTheStateAndTheCanvasAtOnce_data() {
-        QTest::addColumn<int>("index");  // 0..3 shapes, 4..9 pens, 10..17 brushes
+        QTest::addColumn<int>("index"); // 0..3 shapes, 4..9 pens, 10..17 brushes
         for (int i = 0; i < 18; ++i)
             QTest::addRow("button %d", i) << i;
     }
     void toolButtonsSetTheStateAndTheCanvasAtOnce() {
         QFETCH(int, index);
-        Click(form_->SpButModeText);  // buttons act in every mode, even with hidden panels
+        Click(form_->SpButModeText); // buttons act in every mode, even with hidden panels
         form_->ShowToolPanels(true, true, true, true);
         QToolButton* button = index < 4    ? form_->SpButDrawT[std::size_t(index)]
                               : index < 10 ? form_->SpButPenS[std::size_t(index - 4)]
@@ -164,14 +164,14 @@ private slots:
 
     void shapesUseEveryPenAndBrushButton() {
         Click(form_->SpButModePaint);
-        Click(form_->SpButBrush[0]);  // solid
-        Click(form_->SpButPenS[5]);   // no outline
+        Click(form_->SpButBrush[0]); // solid
+        Click(form_->SpButPenS[5]);  // no outline
         Drag(form_->Image1, {20, 20}, {40, 30});
         const TBitmap& picture = form_->Image1->Picture();
         QCOMPARE(CountColor(picture, clSilver, {20, 20, 40, 30}), 200);
-        Click(form_->SpButBrush[6]);  // cross hatch
-        Click(form_->SpButPenS[1]);   // dashed
-        Click(form_->SpButDrawT[2]);  // ellipse
+        Click(form_->SpButBrush[6]); // cross hatch
+        Click(form_->SpButPenS[1]);  // dashed
+        Click(form_->SpButDrawT[2]); // ellipse
         Drag(form_->Image1, {100, 100}, {300, 200});
         QVERIFY(CountColor(picture, clBlue, {100, 100, 300, 200}) > 0);
         QVERIFY(CountColor(picture, clSilver, {100, 100, 300, 200}) > 0);
@@ -193,7 +193,7 @@ private slots:
         QTest::mouseClick(form_->STxtBrushColor, Qt::LeftButton);
         QCOMPARE(form_->BrushColor, TColor(0x123456));
         QCOMPARE(form_->PenColor, TColor(0x00FF00));
-        dialogs_->ExpectColor(std::nullopt);  // cancelled: nothing changes
+        dialogs_->ExpectColor(std::nullopt); // cancelled: nothing changes
         QTest::mouseClick(form_->STxtPenColor, Qt::LeftButton);
         QCOMPARE(form_->PenColor, TColor(0x00FF00));
         QCOMPARE(form_->STxtPenColor->Color(), TColor(0x00FF00));
@@ -213,7 +213,7 @@ private slots:
     void showAndHideSelectionByMode() {
         const TBitmap& picture = form_->Image1->Picture();
         auto outlined = [&] { return CountColor(picture, clBlack, picture.BoundsRect()) > 0; };
-        Drag(form_->Image1, {10, 10}, {60, 40});  // mode 1
+        Drag(form_->Image1, {10, 10}, {60, 40}); // mode 1
         QVERIFY(outlined());
         form_->HidenSelect1->trigger();
         QVERIFY(!outlined());
@@ -302,7 +302,7 @@ private slots:
         QVERIFY2(Differences(Picture(), *before[2]).isEmpty(),
                  qPrintable(FirstDifference(Picture(), *before[2])));
         QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (0)"));
-        form_->UnDo->trigger();  // a ninth step back changes nothing
+        form_->UnDo->trigger(); // a ninth step back changes nothing
         QVERIFY(Differences(Picture(), *before[2]).isEmpty());
         QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (0)"));
     }
@@ -357,7 +357,7 @@ private slots:
     }
 
     void otherModesRefreshTheCaptionOnly() {
-        Drag(form_->Image1, {10, 10}, {90, 90});  // mode 1
+        Drag(form_->Image1, {10, 10}, {90, 90}); // mode 1
         QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (0)"));
         QCOMPARE(form_->UnDoManager->Count(), 0);
     }
@@ -394,9 +394,8 @@ private slots:
         Click(form_->SpButModePaint);
         Drag(form_->Image1, {10, 10}, {50, 50});
         QCOMPARE(form_->UnDoManager->Count(), 1);
-        form_->UnDoManager->MakeBitmap = [](std::int32_t, std::int32_t) -> std::unique_ptr<TBitmap> {
-            throw std::bad_alloc();
-        };
+        form_->UnDoManager->MakeBitmap =
+            [](std::int32_t, std::int32_t) -> std::unique_ptr<TBitmap> { throw std::bad_alloc(); };
         dialogs_->ExpectMessage(TModalResult::Ok);
         Drag(form_->Image1, {100, 100}, {200, 150});
         // One error box; the shape is drawn all the same; the history is empty.

@@ -23,8 +23,12 @@ void DrawKind(TCanvas& c, int kind, const TRect& box) {
         c.MoveTo(box.left, box.top);
         c.LineTo(box.right, box.bottom);
         break;
-    case kRectangle: c.Rectangle(box.left, box.top, box.right, box.bottom); break;
-    case kEllipse: c.Ellipse(box.left, box.top, box.right, box.bottom); break;
+    case kRectangle:
+        c.Rectangle(box.left, box.top, box.right, box.bottom);
+        break;
+    case kEllipse:
+        c.Ellipse(box.left, box.top, box.right, box.bottom);
+        break;
     default:
         c.RoundRect(box.left, box.top, box.right, box.bottom, std::abs(box.Width()) / 2,
                     std::abs(box.Height()) / 2);
@@ -53,7 +57,7 @@ QStringList Mask(const TBitmap& b, TColor color) {
     return rows;
 }
 
-}  // namespace
+} // namespace
 
 class TestCanvas : public QObject {
     Q_OBJECT
@@ -63,8 +67,8 @@ private slots:
         TBitmap b(8, 6);
         UseTools(b.Canvas(), psSolid, bsClear);
         b.Canvas().Rectangle(1, 1, 6, 5);
-        const QStringList expected{"........", ".#####..", ".#...#..", ".#...#..", ".#####..",
-                                   "........"};
+        const QStringList expected{"........", ".#####..", ".#...#..",
+                                   ".#...#..", ".#####..", "........"};
         QCOMPARE(Mask(b, kPen), expected);
     }
 
@@ -84,10 +88,10 @@ private slots:
         TBitmap b(7, 6);
         UseTools(b.Canvas(), psSolid, bsSolid);
         b.Canvas().Rectangle(1, 1, 6, 5);
-        QCOMPARE(Mask(b, kPen), (QStringList{".......", ".#####.", ".#...#.", ".#...#.",
-                                             ".#####.", "......."}));
-        QCOMPARE(Mask(b, kBrush), (QStringList{".......", ".......", "..###..", "..###..",
-                                               ".......", "......."}));
+        QCOMPARE(Mask(b, kPen),
+                 (QStringList{".......", ".#####.", ".#...#.", ".#...#.", ".#####.", "......."}));
+        QCOMPARE(Mask(b, kBrush),
+                 (QStringList{".......", ".......", "..###..", "..###..", ".......", "......."}));
     }
 
     void penNoneFillsTheWholeBox() {
@@ -109,21 +113,21 @@ private slots:
         TBitmap b(10, 10), before(10, 10);
         UseTools(b.Canvas(), psSolid, bsClear);
         b.Canvas().MoveTo(4, 4);
-        b.Canvas().LineTo(4, 4);  // a line to its own first point has no pixels
+        b.Canvas().LineTo(4, 4); // a line to its own first point has no pixels
         QVERIFY(Differences(b, before).isEmpty());
     }
 
     void smallEllipses() {
         TBitmap b(6, 6);
         UseTools(b.Canvas(), psSolid, bsClear);
-        b.Canvas().Ellipse(1, 1, 3, 3);  // 2 x 2: all four pixels
+        b.Canvas().Ellipse(1, 1, 3, 3); // 2 x 2: all four pixels
         QCOMPARE(CountColor(b, kPen, b.BoundsRect()), 4);
         FillColor(b, clWhite);
-        b.Canvas().Ellipse(0, 2, 6, 3);  // one row: a horizontal line of 6
+        b.Canvas().Ellipse(0, 2, 6, 3); // one row: a horizontal line of 6
         QCOMPARE(Mask(b, kPen)[2], QStringLiteral("######"));
         QCOMPARE(CountColor(b, kPen, b.BoundsRect()), 6);
         FillColor(b, clWhite);
-        b.Canvas().Ellipse(3, 0, 4, 6);  // one column
+        b.Canvas().Ellipse(3, 0, 4, 6); // one column
         QCOMPARE(CountColor(b, kPen, {3, 0, 4, 6}), 6);
         QCOMPARE(CountColor(b, kPen, b.BoundsRect()), 6);
     }
@@ -149,8 +153,8 @@ private slots:
         for (int y = 0; y < b.Height(); ++y)
             for (int x = 0; x < b.Width(); ++x) {
                 const bool painted = b.Pixel(x, y) != clWhite;
-                const bool inside = x >= box.left && x < box.right && y >= box.top &&
-                                    y < box.bottom;
+                const bool inside =
+                    x >= box.left && x < box.right && y >= box.top && y < box.bottom;
                 QVERIFY2(!painted || inside, qPrintable(QStringLiteral("(%1,%2)").arg(x).arg(y)));
                 inBox += painted;
             }
@@ -225,7 +229,7 @@ private slots:
         b.Canvas().LineTo(10, 20);
         QCOMPARE(b.Pixel(50, 50), kPen);
         QCOMPARE(b.Pixel(10, 20), clWhite);
-        QCOMPARE(CountColor(b, kPen, b.BoundsRect()), 40);  // one pixel per column
+        QCOMPARE(CountColor(b, kPen, b.BoundsRect()), 40); // one pixel per column
         QCOMPARE(DifferenceBounds(b, TBitmap(60, 60)), (TRect{11, 21, 51, 51}));
         QCOMPARE(b.Canvas().PenPos.x, 10);
         QCOMPARE(b.Canvas().PenPos.y, 20);
@@ -233,14 +237,13 @@ private slots:
 
     void dashedLinesFollowTheirPatterns_data() {
         QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("pattern");  // one period, starting at the first point
+        QTest::addColumn<QString>("pattern"); // one period, starting at the first point
         QTest::newRow("solid") << int(psSolid) << QStringLiteral("#");
         QTest::newRow("dash") << int(psDash) << QStringLiteral("##################......");
         QTest::newRow("dot") << int(psDot) << QStringLiteral("###...");
-        QTest::newRow("dash dot") << int(psDashDot)
-                                  << QStringLiteral("#########......###......");
-        QTest::newRow("dash dot dot") << int(psDashDotDot)
-                                      << QStringLiteral("#########...###...###...");
+        QTest::newRow("dash dot") << int(psDashDot) << QStringLiteral("#########......###......");
+        QTest::newRow("dash dot dot")
+            << int(psDashDotDot) << QStringLiteral("#########...###...###...");
     }
     void dashedLinesFollowTheirPatterns() {
         QFETCH(int, style);
@@ -297,15 +300,13 @@ private slots:
 
     void hatchBrushesPaintOnlyTheirLinesAnchoredToTheOrigin_data() {
         QTest::addColumn<int>("style");
-        QTest::addColumn<QStringList>("tile");  // 8 x 8, origin at the top left
-        QTest::newRow("horizontal") << int(bsHorizontal)
-                                    << QStringList{"########", "........", "........",
-                                                   "........", "........", "........",
-                                                   "........", "........"};
+        QTest::addColumn<QStringList>("tile"); // 8 x 8, origin at the top left
+        QTest::newRow("horizontal")
+            << int(bsHorizontal) << QStringList{"########", "........", "........", "........",
+                                                "........", "........", "........", "........"};
         QTest::newRow("vertical") << int(bsVertical)
-                                  << QStringList{"#.......", "#.......", "#.......",
-                                                 "#.......", "#.......", "#.......",
-                                                 "#.......", "#......."};
+                                  << QStringList{"#.......", "#.......", "#.......", "#.......",
+                                                 "#.......", "#.......", "#.......", "#......."};
         QTest::newRow("falling") << int(bsFDiagonal)
                                  << QStringList{"#.......", ".#......", "..#.....", "...#....",
                                                 "....#...", ".....#..", "......#.", ".......#"};
@@ -316,9 +317,8 @@ private slots:
                                << QStringList{"########", "#.......", "#.......", "#.......",
                                               "#.......", "#.......", "#.......", "#......."};
         QTest::newRow("diagonal cross")
-            << int(bsDiagCross)
-            << QStringList{"#.......", ".#.....#", "..#...#.", "...#.#..", "....#...",
-                           "...#.#..", "..#...#.", ".#.....#"};
+            << int(bsDiagCross) << QStringList{"#.......", ".#.....#", "..#...#.", "...#.#..",
+                                               "....#...", "...#.#..", "..#...#.", ".#.....#"};
     }
     void hatchBrushesPaintOnlyTheirLinesAnchoredToTheOrigin() {
         QFETCH(int, style);
@@ -372,7 +372,7 @@ private slots:
         c.LineTo(4, 1);
         QCOMPARE(uint(b.Pixel(0, 1)), expected);
         QCOMPARE(uint(b.Pixel(3, 1)), expected);
-        QCOMPARE(uint(b.Pixel(4, 1)), 0x5555AAu);  // the last point is not drawn
+        QCOMPARE(uint(b.Pixel(4, 1)), 0x5555AAu); // the last point is not drawn
         QCOMPARE(uint(b.Pixel(0, 0)), 0x5555AAu);
     }
 
@@ -381,16 +381,16 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("style");
         QTest::addColumn<TRect>("box");
-        const QList<TRect> boxes{{5, 5, 6, 6},      {3, 3, 5, 5},       {10, 10, 60, 40},
-                                 {60, 40, 10, 10},  {0, 0, 80, 60},     {-20, -10, 30, 25},
+        const QList<TRect> boxes{{5, 5, 6, 6},      {3, 3, 5, 5},         {10, 10, 60, 40},
+                                 {60, 40, 10, 10},  {0, 0, 80, 60},       {-20, -10, 30, 25},
                                  {50, 30, 130, 95}, {-50, -50, 200, 200}, {7, 50, 7, 20},
-                                 {40, 12, 12, 12},  {79, 59, -3, -2},   {20, 20, 21, 58}};
+                                 {40, 12, 12, 12},  {79, 59, -3, -2},     {20, 20, 21, 58}};
         const char* kinds[] = {"line", "rect", "ellipse", "roundrect"};
         for (int kind : {kLine, kRectangle, kEllipse, kRoundRect})
             for (int style : {int(psSolid), int(psDot), int(psDashDotDot)})
                 for (const TRect& box : boxes)
-                    QTest::addRow("%s style%d (%d,%d,%d,%d)", kinds[kind], style, box.left,
-                                  box.top, box.right, box.bottom)
+                    QTest::addRow("%s style%d (%d,%d,%d,%d)", kinds[kind], style, box.left, box.top,
+                                  box.right, box.bottom)
                         << kind << style << box;
     }
     void notXorFrameTwiceRestoresThePicture() {
@@ -412,8 +412,8 @@ private slots:
         for (int y = 0; y < 60; ++y)
             for (int x = 0; x < 80; ++x) {
                 const bool marked = copyMode.Pixel(x, y) == clBlack;
-                const TColor expected = marked ? (~before.Pixel(x, y) & 0xFFFFFF)
-                                               : before.Pixel(x, y);
+                const TColor expected =
+                    marked ? (~before.Pixel(x, y) & 0xFFFFFF) : before.Pixel(x, y);
                 QCOMPARE(b.Pixel(x, y), expected);
             }
         DrawKind(c, kind, box);
@@ -426,7 +426,7 @@ private slots:
         QTest::addColumn<int>("pen");
         QTest::addColumn<int>("brush");
         QTest::addColumn<TRect>("box");
-        const QList<TRect> boxes{{-30, -20, 40, 30}, {30, 20, 90, 70},   {-10, 10, 70, 40},
+        const QList<TRect> boxes{{-30, -20, 40, 30}, {30, 20, 90, 70},     {-10, 10, 70, 40},
                                  {25, -40, 35, 100}, {-100, -100, -5, -5}, {65, 5, 120, 45},
                                  {-90, 8, -2, 44},   {59, 49, 200, 300}};
         for (int kind : {kLine, kRectangle, kEllipse, kRoundRect})
@@ -475,7 +475,7 @@ private slots:
         TCanvas& c = b.Canvas();
         c.Pen.Mode = pmXor;
         c.Brush = {bsSolid, kBrush};
-        c.FillRect({8, 8, 2, 3});  // reversed corners
+        c.FillRect({8, 8, 2, 3}); // reversed corners
         QCOMPARE(CountColor(b, kBrush, b.BoundsRect()), 6 * 5);
         QCOMPARE(CountColor(b, kBrush, {2, 3, 8, 8}), 30);
     }
@@ -569,7 +569,7 @@ private slots:
             QVERIFY(Differences(b, before).isEmpty());
             QCOMPARE(b.Width(), 5);
         }
-        b.SetSize(0, 7);  // an empty bitmap is allowed and draws nothing
+        b.SetSize(0, 7); // an empty bitmap is allowed and draws nothing
         QVERIFY(b.Empty());
         UseTools(b.Canvas(), psSolid, bsSolid);
         b.Canvas().Rectangle(0, 0, 5, 5);

@@ -30,7 +30,7 @@ void ScriptedDialogs::ExpectModal(std::function<int(QDialog&)> run) {
 }
 
 std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Next(RecordedPrompt::Kind kind,
-                                                            const QString& what) {
+                                                             const QString& what) {
     if (answers_.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("unexpected prompt: ") + what), __FILE__, __LINE__);
         return std::nullopt;
@@ -54,7 +54,10 @@ TModalResult ScriptedDialogs::ShowMessage(QWidget*, TMsgKind kind, const QString
 }
 
 std::optional<TColor> ScriptedDialogs::PickColor(QWidget*, TColor initial) {
-    prompts_.append({RecordedPrompt::Kind::Color, TMsgKind::Plain, TMsgButtons::Ok, {},
+    prompts_.append({RecordedPrompt::Kind::Color,
+                     TMsgKind::Plain,
+                     TMsgButtons::Ok,
+                     {},
                      ToQColor(initial).name()});
     const auto answer = Next(RecordedPrompt::Kind::Color, QStringLiteral("colour dialog"));
     return answer ? answer->color : std::nullopt;

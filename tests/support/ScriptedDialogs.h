@@ -13,8 +13,8 @@ struct RecordedPrompt {
     enum class Kind { Message, Color, OpenFile, SaveFile, Modal } kind;
     TMsgKind msgKind = TMsgKind::Plain;
     TMsgButtons buttons = TMsgButtons::Ok;
-    QString text;  // message text, filter of a file dialog, object name of a modal window
-    QString offered;  // file name or colour (as #rrggbb) the dialog opened on
+    QString text;    // message text, filter of a file dialog, object name of a modal window
+    QString offered; // file name or colour (as #rrggbb) the dialog opened on
 };
 
 class ScriptedDialogs : public IDialogs {

@@ -34,7 +34,7 @@ bool Selected(const QObject& test, int argc, char* argv[]) {
     return !namesFunctions;
 }
 
-}  // namespace
+} // namespace
 
 int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()> make) {
     Registry().push_back({name, std::move(make)});

@@ -8,6 +8,6 @@
 
 int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()> make);
 
-#define LIMNORA_TEST_CLASS(Class)                                                               \
-    static const int registered##Class =                                                        \
+#define LIMNORA_TEST_CLASS(Class)                                                                  \
+    static const int registered##Class =                                                           \
         RegisterTestClass(#Class, [] { return std::unique_ptr<QObject>(new Class); });

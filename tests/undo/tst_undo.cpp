@@ -24,16 +24,16 @@ QList<int> Numbers(const TIQueue& queue) {
     const TQItem* previous = nullptr;
     for (const TQItem* e = queue.Head(); e; e = e->Next.get()) {
         if (e->Prev != previous)
-            return {-1};  // a broken back link
+            return {-1}; // a broken back link
         numbers << int(e->Graphic->Pixel(0, 0));
         previous = e;
     }
     if (previous != queue.Tail() || numbers.size() != queue.Count())
-        return {-2};  // the tail or the count disagree with the chain
+        return {-2}; // the tail or the count disagree with the chain
     return numbers;
 }
 
-}  // namespace
+} // namespace
 
 class TestUndo : public QObject {
     Q_OBJECT
@@ -62,7 +62,7 @@ private slots:
 
     void dropsAtBothEnds() {
         TIQueue queue;
-        queue.DropOldest();  // empty: nothing happens
+        queue.DropOldest(); // empty: nothing happens
         queue.DropNewest();
         QCOMPARE(Numbers(queue), QList<int>{});
         PushNumbered(queue, 1);
@@ -152,7 +152,7 @@ private slots:
         before.Assign(image.Picture());
         TGraphUnDo undo;
         undo.SaveRegion(&image, rect);
-        QCOMPARE(undo.Count(), 1);  // a step even where nothing can change
+        QCOMPARE(undo.Count(), 1); // a step even where nothing can change
         const TRect inside = rect.Intersected(image.Picture().BoundsRect());
         QCOMPARE(undo.Tail()->Graphic->Width(), inside.Width());
         QCOMPARE(undo.Tail()->Graphic->Height(), inside.Height());
@@ -160,8 +160,8 @@ private slots:
         undo.StepBack(&image);
         for (int y = 0; y < 150; ++y)
             for (int x = 0; x < 200; ++x) {
-                const bool restored = x >= inside.left && x < inside.right && y >= inside.top &&
-                                      y < inside.bottom;
+                const bool restored =
+                    x >= inside.left && x < inside.right && y >= inside.top && y < inside.bottom;
                 QCOMPARE(image.Picture().Pixel(x, y), restored ? before.Pixel(x, y) : clBlue);
             }
     }
@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(image.Picture().Pixel(5, 5), clRed);
         undo.StepBack(&image);
         QCOMPARE(image.Picture().Pixel(5, 5), clWhite);
-        undo.StepBack(&image);  // nothing left: nothing happens
+        undo.StepBack(&image); // nothing left: nothing happens
         QCOMPARE(image.Picture().Pixel(5, 5), clWhite);
         QCOMPARE(undo.Count(), 0);
     }
@@ -190,9 +190,9 @@ private slots:
         image.Picture().SetSize(30, 30);
         TGraphUnDo undo;
         undo.SaveRegion(&image, {0, 0, 10, 10});
-        undo.SaveRegion(nullptr, {0, 0, 10, 10});  // no image: nothing
+        undo.SaveRegion(nullptr, {0, 0, 10, 10}); // no image: nothing
         QCOMPARE(undo.Count(), 1);
-        undo.SetEnabled(false);  // a change empties the history
+        undo.SetEnabled(false); // a change empties the history
         QCOMPARE(undo.Count(), 0);
         undo.SaveRegion(&image, {0, 0, 10, 10});
         QCOMPARE(undo.Count(), 0);
@@ -200,7 +200,7 @@ private slots:
         undo.SetEnabled(true);
         undo.SaveRegion(&image, {0, 0, 10, 10});
         QCOMPARE(undo.Count(), 1);
-        undo.SetEnabled(true);  // no change: the step stays
+        undo.SetEnabled(true); // no change: the step stays
         QCOMPARE(undo.Count(), 1);
         undo.StepBack(nullptr);
         QCOMPARE(undo.Count(), 1);
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(undo.Count(), 0);
         QCOMPARE(dialogs.Prompts().size(), 1);
         QCOMPARE(dialogs.Prompts()[0].msgKind, TMsgKind::Error);
-        undo.SaveRegion(&image, {0, 0, 10, 10});  // silently nothing from now on
+        undo.SaveRegion(&image, {0, 0, 10, 10}); // silently nothing from now on
         QCOMPARE(dialogs.Prompts().size(), 1);
     }
 };
