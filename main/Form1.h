@@ -2,7 +2,7 @@
 // the status bar and the handlers. Its files are split by concern: Form1Startup.cpp (creation,
 // layout, view toggles, fonts), Form1Modes.cpp (modes, tools, colours, the selection commands),
 // Form1Gesture.cpp (the end of a mouse gesture), Form1Document.cpp (New, Open, Save, Save As,
-// Clear), Form1Edit.cpp (the undo commands),
+// Clear), Form1Edit.cpp (the undo commands), Form1Text.cpp (the text panel and the preview),
 // Form1Icons.cpp (icons drawn in code).
 #pragma once
 
@@ -27,6 +27,7 @@ class QMenu;
 class QScrollArea;
 class QStatusBar;
 class QToolBar;
+class PictureLabel;
 class QToolButton;
 class StatusPanel;
 class TAboutBox;
@@ -86,11 +87,21 @@ public:
     ColorSwatch* STxtBrushColor = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     TImage* Image1 = nullptr;
-    QLabel* LabelTxt = nullptr;
+    PictureLabel* LabelTxt = nullptr;
     QWidget* PanelTxt = nullptr;
     QLineEdit* EdTxt = nullptr;
     QComboBox* CbBoxFntName = nullptr;
+    ColorSwatch* StTxtColorTxt = nullptr;
     QComboBox* CbBoxFntSize = nullptr;
+    QToolButton* SpButChB = nullptr;
+    QToolButton* SpButChI = nullptr;
+    QToolButton* SpButChU = nullptr;
+    QToolButton* SpButChS = nullptr;
+    QToolButton* SpButTxtToLeft = nullptr;
+    QToolButton* SpButTxtToCentr = nullptr;
+    QToolButton* SpButTxtToRight = nullptr;
+    QToolButton* SpButOK = nullptr;
+    QToolButton* SpButCancel = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<StatusPanel*, 5> StatusPanels{};
 
@@ -149,6 +160,22 @@ public:
     void SaveAs1Click(QObject* Sender);
     void Clear1Click(QObject* Sender);
 
+    // ---- the text tool ----
+    void EdTxtChange(QObject* Sender);
+    void CbBoxFntNameClick(QObject* Sender);
+    void CbBoxFntSizeClick(QObject* Sender);
+    void StTxtColorTxtClick(QObject* Sender);
+    void SpButChBClick(QObject* Sender);
+    void SpButChIClick(QObject* Sender);
+    void SpButChUClick(QObject* Sender);
+    void SpButChSClick(QObject* Sender);
+    void SpButTxtToLeftClick(QObject* Sender);
+    void SpButTxtToCentrClick(QObject* Sender);
+    void SpButTxtToRightClick(QObject* Sender);
+    void SpButOKClick(QObject* Sender);
+    void SpButCancelClick(QObject* Sender);
+    void ResetTextLabel(PictureLabel* Label);
+
     // ---- undo ----
     void RefreshUnDoCaption();
     void UnDoClick(QObject* Sender);
@@ -167,7 +194,7 @@ public:
     void SelectorEnd(TShiftState Shift, const TPoint& StartPoint, const TPoint& EndPoint);
     void DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,
                    const TRect& Rect);
-    void PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& Rect);
+    void PlaceTextLabel(QScrollArea* ScrollBox, PictureLabel* Label, const TRect& Rect);
     // The area a shape of this kind over Rect may change: the snapshot taken before drawing it.
     static TRect ShapeUndoArea(int Kind, const TRect& Rect);
 
@@ -181,6 +208,12 @@ private:
     void CreateToolBands();
     void CreateMenu();
     void CreateClientArea();
+    void CreateTextPanel(QWidget* parent);
+    void ConnectTextTool();
+    // Turns one style bit of the preview's font on or off.
+    void SetPreviewStyle(void (QFont::*set)(bool), bool on);
+    // The font family a name of the font list stands for ("Default": the interface font).
+    static QString FamilyOf(const QString& name);
     void CreateStatusBar();
     void ConnectHandlers();
     void SetStatusText(int panel, const QString& text);
@@ -195,6 +228,7 @@ private:
     QButtonGroup* shapeGroup_ = nullptr;
     QButtonGroup* penGroup_ = nullptr;
     QButtonGroup* brushGroup_ = nullptr;
+    QButtonGroup* alignGroup_ = nullptr;
 };
 
 // The integer Tag of a control (0 when it has none).

@@ -1,6 +1,7 @@
 // The end of a mouse gesture: status feedback, shape drawing, placing the text preview.
 #include "main/Form1.h"
 
+#include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
@@ -86,10 +87,9 @@ void TForm1::DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const 
     }
 }
 
-void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& Rect) {
+void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, PictureLabel* Label, const TRect& Rect) {
     const int hp = ScrollBox->horizontalScrollBar()->value();
     const int vp = ScrollBox->verticalScrollBar()->value();
-    Label->setWordWrap(true);
     // Placed in the scroll box's client area; the label itself lives on the picture, so the
     // position is carried over to it and it moves with the picture when it scrolls.
     const QPoint inClient(TRect::Saturate(std::int64_t{Rect.left} - hp + 1),
@@ -97,7 +97,6 @@ void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, QLabel* Label, const TRect& 
     const QPoint onParent = Label->parentWidget()->mapFrom(ScrollBox->viewport(), inClient);
     Label->setGeometry(onParent.x(), onParent.y(), std::max(0, Rect.Width() - 2),
                        std::max(0, Rect.Height() - 2));
-    Label->setAutoFillBackground(false);
     Label->show();
     Label->repaint();
 }

@@ -107,6 +107,60 @@ void Sheets(QPainter& p) {
     p.drawRect(QRectF(6.5, 5.5, 8, 9));
 }
 
+// A letter in its style, for the style toggles.
+QIcon LetterIcon(QChar letter, void (QFont::*style)(bool)) {
+    return PaintedIcon(18, [&](QPainter& p) {
+        QFont f(QStringLiteral("Serif"));
+        f.setPixelSize(15);
+        (f.*style)(true);
+        p.setFont(f);
+        p.setPen(kInk);
+        p.drawText(QRect(0, 0, 18, 18), Qt::AlignCenter, QString(letter));
+    });
+}
+
+// Four lines of text set left, centred or right.
+QIcon AlignIcon(Qt::Alignment align) {
+    return PaintedIcon(18, [&](QPainter& p) {
+        p.setPen(QPen(kInk, 1.5));
+        const int lengths[] = {14, 9, 14, 9};
+        for (int i = 0; i < 4; ++i) {
+            const int w = lengths[i];
+            const int x = align == Qt::AlignLeft ? 2 : align == Qt::AlignRight ? 16 - w : 9 - w / 2;
+            p.drawLine(QPointF(x, 3.5 + 4 * i), QPointF(x + w, 3.5 + 4 * i));
+        }
+    });
+}
+
+QIcon TextPanelIcon(const QString& name) {
+    if (name == QLatin1String("SpButChB"))
+        return LetterIcon(QLatin1Char('B'), &QFont::setBold);
+    if (name == QLatin1String("SpButChI"))
+        return LetterIcon(QLatin1Char('I'), &QFont::setItalic);
+    if (name == QLatin1String("SpButChU"))
+        return LetterIcon(QLatin1Char('U'), &QFont::setUnderline);
+    if (name == QLatin1String("SpButChS"))
+        return LetterIcon(QLatin1Char('S'), &QFont::setStrikeOut);
+    if (name == QLatin1String("SpButTxtToLeft"))
+        return AlignIcon(Qt::AlignLeft);
+    if (name == QLatin1String("SpButTxtToCentr"))
+        return AlignIcon(Qt::AlignHCenter);
+    if (name == QLatin1String("SpButTxtToRight"))
+        return AlignIcon(Qt::AlignRight);
+    if (name == QLatin1String("SpButOK"))
+        return PaintedIcon(18, [](QPainter& p) {
+            p.setPen(QPen(QColor(30, 140, 60), 2.5));
+            p.drawPolyline(QPolygonF({{3, 9}, {7, 14}, {15, 4}}));
+        });
+    if (name == QLatin1String("SpButCancel"))
+        return PaintedIcon(18, [](QPainter& p) {
+            p.setPen(QPen(QColor(200, 40, 40), 2.5));
+            p.drawLine(QPointF(4, 4), QPointF(14, 14));
+            p.drawLine(QPointF(14, 4), QPointF(4, 14));
+        });
+    return {};
+}
+
 } // namespace
 
 QIcon ModeIcon(int mode) {
@@ -171,7 +225,7 @@ QIcon BrushStyleIcon(TBrushStyle style) {
     });
 }
 
-QIcon MenuIcon(const QString& item) {
+QIcon NamedIcon(const QString& item) {
     if (item == QLatin1String("New1"))
         return PaintedIcon(16, [](QPainter& p) { Page(p); });
     if (item == QLatin1String("Open1"))
@@ -248,5 +302,5 @@ QIcon MenuIcon(const QString& item) {
             p.setBrush(kFolder);
             p.drawRect(QRectF(6.5, 0.5, 3, 6));
         });
-    return {};
+    return TextPanelIcon(item);
 }

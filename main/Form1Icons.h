@@ -1,5 +1,5 @@
 // Icons of the main window, drawn in code: tool icons with the editor's own canvas (a pen-style
-// button shows its line, a brush button its hatch), menu icons with QPainter.
+// button shows its line, a brush button its hatch), menu and text-panel icons with QPainter.
 #pragma once
 
 #include "platform/TCanvas.h"
@@ -10,5 +10,6 @@ QIcon ModeIcon(int mode);  // 1 .. 4
 QIcon ShapeIcon(int kind); // 0 .. 3
 QIcon PenStyleIcon(TPenStyle style);
 QIcon BrushStyleIcon(TBrushStyle style);
-// The icon of a menu item, by the item's name ("New1", "Open1", ...); empty for other names.
-QIcon MenuIcon(const QString& item);
+// The icon of a menu item or a text-panel button, by its name ("New1", "SpButChB", ...); empty
+// for other names.
+QIcon NamedIcon(const QString& name);

@@ -2,6 +2,7 @@
 #include "main/Form1.h"
 
 #include "platform/ColorSwatch.h"
+#include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 

@@ -5,6 +5,7 @@
 #include "main/Form1Icons.h"
 #include "platform/ColorSwatch.h"
 #include "platform/FontServices.h"
+#include "platform/PictureLabel.h"
 #include "platform/StatusPanel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
@@ -47,7 +48,7 @@ QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool wit
     auto* item = menu->addAction(caption);
     item->setObjectName(QLatin1String(name));
     if (withIcon)
-        item->setIcon(MenuIcon(QLatin1String(name)));
+        item->setIcon(NamedIcon(QLatin1String(name)));
     return item;
 }
 
@@ -72,6 +73,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     CreateClientArea();
     CreateStatusBar();
     ConnectHandlers();
+    ConnectTextTool();
     resize(789, 629);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -241,46 +243,12 @@ void TForm1::CreateClientArea() {
     ScrollBox1->setWidget(Image1);
 
     // The text preview rides on the picture, so it scrolls with it.
-    LabelTxt = new QLabel(Image1);
+    LabelTxt = new PictureLabel(Image1);
     LabelTxt->setObjectName(QStringLiteral("LabelTxt"));
-    LabelTxt->setAutoFillBackground(false);
-    LabelTxt->setAttribute(Qt::WA_TransparentForMouseEvents);
-    LabelTxt->setWordWrap(true);
-    LabelTxt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     LabelTxt->setGeometry(0, 0, 33, 25);
     LabelTxt->hide();
 
-    PanelTxt = new QWidget(client);
-    PanelTxt->setObjectName(QStringLiteral("PanelTxt"));
-    PanelTxt->setFixedHeight(60);
-    auto* rows = new QVBoxLayout(PanelTxt);
-    rows->setContentsMargins(4, 3, 4, 3);
-    rows->setSpacing(3);
-    EdTxt = new QLineEdit(PanelTxt);
-    EdTxt->setObjectName(QStringLiteral("EdTxt"));
-    EdTxt->setToolTip(QStringLiteral("Строка для ввода текста"));
-    rows->addWidget(EdTxt);
-    auto* tools = new QHBoxLayout;
-    tools->setSpacing(2);
-    CbBoxFntName = new QComboBox(PanelTxt);
-    CbBoxFntName->setObjectName(QStringLiteral("CbBoxFntName"));
-    CbBoxFntName->setToolTip(QStringLiteral("Имя текущего фонта"));
-    CbBoxFntName->setEditable(true);
-    CbBoxFntName->setInsertPolicy(QComboBox::NoInsert);
-    CbBoxFntName->setFixedWidth(180);
-    tools->addWidget(CbBoxFntName);
-    CbBoxFntSize = new QComboBox(PanelTxt);
-    CbBoxFntSize->setObjectName(QStringLiteral("CbBoxFntSize"));
-    CbBoxFntSize->setToolTip(QStringLiteral("Текущий размер символов"));
-    CbBoxFntSize->setEditable(true);
-    CbBoxFntSize->setInsertPolicy(QComboBox::NoInsert);
-    CbBoxFntSize->setFixedWidth(57);
-    CbBoxFntSize->setProperty("Tag", 0); // kind of the font of the last size fill
-    tools->addWidget(CbBoxFntSize);
-    tools->addStretch(1);
-    rows->addLayout(tools);
-    PanelTxt->hide();
-
+    CreateTextPanel(client);
     layout->addWidget(ScrollBox1, 1);
     layout->addWidget(PanelTxt);
     setCentralWidget(client);
@@ -325,7 +293,7 @@ void TForm1::FormCreate() {
                       CbBoxFntSize);
         if (CbBoxFntSize->count() > 0) {
             QFont font = LabelTxt->font();
-            font.setFamily(CbBoxFntName->currentText());
+            font.setFamily(FamilyOf(CbBoxFntName->currentText()));
             font.setPointSize(CbBoxFntSize->itemText(0).toInt());
             LabelTxt->setFont(font);
         }

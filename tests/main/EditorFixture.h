@@ -6,6 +6,7 @@
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
 #include "platform/FontServices.h"
+#include "platform/PictureLabel.h"
 #include "platform/ShiftState.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestRunner.h"

@@ -506,7 +506,6 @@ private slots:
         Drag(form_->Image1, {120, 80}, {20, 30});
         QCOMPARE(form_->WorkRect, (TRect{20, 30, 120, 80}));
         QVERIFY(form_->LabelTxt->isVisible());
-        QVERIFY(form_->LabelTxt->wordWrap());
         // One pixel inside the drag rectangle on each side, over the same picture pixels.
         QCOMPARE(form_->LabelTxt->geometry(), QRect(21, 31, 98, 48));
         QCOMPARE(form_->LabelTxt->mapTo(form_->Image1, QPoint(0, 0)), QPoint(21, 31));

@@ -241,7 +241,7 @@ private slots:
         Click(form_->SpButModeText);
         Drag(form_->Image1, {30, 40}, {130, 90});
         QVERIFY(form_->LabelTxt->isVisible());
-        QVERIFY(form_->LabelTxt->text().isEmpty());
+        QVERIFY(form_->LabelTxt->Caption().isEmpty());
         QCOMPARE(form_->LabelTxt->geometry(), QRect(31, 41, 98, 48));
         QCOMPARE(form_->WorkRect, (TRect{30, 40, 130, 90}));
     }

@@ -19,14 +19,19 @@ std::vector<TestClass>& Registry() {
     return classes;
 }
 
-// True when the command line names no test function, or one this class has.
-bool Selected(const QObject& test, int argc, char* argv[]) {
+// True when the command line names no test function, or one this class has. Options and their
+// values are not names: an argument after an option that takes a value is skipped.
+bool Selected(const QObject& test, const QStringList& arguments) {
+    static const QStringList withValue{"-o",          "-maxwarnings", "-eventdelay", "-keydelay",
+                                       "-mousedelay", "-seed",        "-platform"};
     bool namesFunctions = false;
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] == '-')
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].startsWith(QLatin1Char('-'))) {
+            i += withValue.contains(arguments[i]);
             continue;
+        }
         namesFunctions = true;
-        const QByteArray name = QByteArray(argv[i]).split(':').first();
+        const QByteArray name = arguments[i].section(QLatin1Char(':'), 0, 0).toLatin1();
         for (int m = 0; m < test.metaObject()->methodCount(); ++m)
             if (test.metaObject()->method(m).name() == name)
                 return true;
@@ -45,11 +50,19 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     EditorApplication application(argc, argv);
+    // A class's name on the command line runs that class whole; other arguments go to Qt Test.
+    QStringList arguments = QCoreApplication::arguments();
+    QStringList classes;
+    for (const TestClass& entry : Registry())
+        if (arguments.removeAll(QString::fromLatin1(entry.name)) > 0)
+            classes << QString::fromLatin1(entry.name);
     int failures = 0;
     for (const TestClass& entry : Registry()) {
+        if (!classes.isEmpty() && !classes.contains(QString::fromLatin1(entry.name)))
+            continue;
         std::unique_ptr<QObject> test = entry.make();
-        if (Selected(*test, argc, argv))
-            failures += QTest::qExec(test.get(), argc, argv);
+        if (Selected(*test, arguments))
+            failures += QTest::qExec(test.get(), arguments);
     }
     return failures;
 }
