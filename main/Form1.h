@@ -3,6 +3,7 @@
 // layout, view toggles, fonts), Form1Modes.cpp (modes, tools, colours, the selection commands),
 // Form1Gesture.cpp (the end of a mouse gesture), Form1Document.cpp (New, Open, Save, Save As,
 // Clear), Form1Edit.cpp (the undo commands), Form1Text.cpp (the text panel and the preview),
+// Form1Clipboard.cpp (the system clipboard and the fragment buffer commands),
 // Form1Icons.cpp (icons drawn in code).
 #pragma once
 
@@ -176,6 +177,20 @@ public:
     void SpButCancelClick(QObject* Sender);
     void ResetTextLabel(PictureLabel* Label);
 
+    // ---- the system clipboard and the fragment buffer ----
+    void Copy1Click(QObject* Sender);
+    void Cut1Click(QObject* Sender);
+    void Paste1Click(QObject* Sender);
+    void Copy2BufClick(QObject* Sender);
+    void SelectInBuf1Click(QObject* Sender);
+    void Paste2BufClick(QObject* Sender);
+    // Copies Rect of the picture into CurFragment, clears the selection and zeroes Rect; false
+    // after its error box. An empty rectangle copies nothing and is no failure.
+    bool CopySelToFragment(TImage* Image, TRect& Rect);
+    // Pastes the bitmap unscaled at Rect (cut to the bitmap's size), with an undo snapshot, clears
+    // the selection and zeroes Rect; true when done.
+    bool PasteFragment(TBitmap* Bitmap, TImage* Image, TRect& Rect);
+
     // ---- undo ----
     void RefreshUnDoCaption();
     void UnDoClick(QObject* Sender);
@@ -221,6 +236,8 @@ private:
     void EnterSelectionMode();
     // Empties the undo history and shows its count.
     void ResetHistory();
+    // Outside mode 4: clears the selection and offers to switch to mode 4.
+    void OfferImageMode();
     QToolButton* AddToolButton(QToolBar* band, QButtonGroup* group, const char* name, int tag,
                                const QString& hint, const QIcon& icon);
 

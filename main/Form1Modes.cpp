@@ -31,6 +31,12 @@ void TForm1::ConnectHandlers() {
     connect(Save1, &QAction::triggered, this, [this] { Save1Click(Save1); });
     connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(SaveAs1); });
     connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(Clear1); });
+    connect(Copy1, &QAction::triggered, this, [this] { Copy1Click(Copy1); });
+    connect(Paste1, &QAction::triggered, this, [this] { Paste1Click(Paste1); });
+    connect(Cut1, &QAction::triggered, this, [this] { Cut1Click(Cut1); });
+    connect(Copy2Buf, &QAction::triggered, this, [this] { Copy2BufClick(Copy2Buf); });
+    connect(SelectInBuf1, &QAction::triggered, this, [this] { SelectInBuf1Click(SelectInBuf1); });
+    connect(Paste2Buf, &QAction::triggered, this, [this] { Paste2BufClick(Paste2Buf); });
     connect(UnDo, &QAction::triggered, this, [this] { UnDoClick(UnDo); });
     connect(ClearUnDo1, &QAction::triggered, this, [this] { ClearUnDo1Click(ClearUnDo1); });
 }
