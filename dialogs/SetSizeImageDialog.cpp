@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewImageForm"));
@@ -45,9 +46,12 @@ TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     // Until a colour is picked the swatch shows the dialog's own face colour.
     STxtColor->SetColor(FromQColor(palette().color(QPalette::Button)));
     connect(STxtColor, &ColorSwatch::Clicked, this, [this] { STxtColorClick(STxtColor); });
+    // Two lines when the dialog font is too wide for one, centred on the swatch either way.
     Label3 = new QLabel(QStringLiteral("Цвет фона нового рисунка"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setGeometry(44, 89, 160, 21);
+    Label3->setWordWrap(true);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label3->setGeometry(44, 82, 160, 36);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -59,15 +63,18 @@ TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setGeometry(224, 96, 75, 25);
     CancelBtn->setAutoDefault(false);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);  // Esc rejects as well
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject); // Esc rejects as well
 
     setTabOrder(OKBtn, CancelBtn);
     setTabOrder(CancelBtn, WidthEdit);
     setTabOrder(WidthEdit, HeightEdit);
     setTabOrder(HeightEdit, STxtColor);
 
+    // The client area goes to the centre of the screen: move() would place the frame's corner
+    // there and leave the window off centre by the frame's width.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
 }
 
 void TNewImageForm::STxtColorClick(QObject*) {

@@ -3,8 +3,10 @@
 
 #include "dialogs/SetSizeImageDialog.h"
 #include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
 #include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
+#include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
@@ -26,7 +28,7 @@ std::int32_t WholeNumber(const QString& text) {
     return value;
 }
 
-}  // namespace
+} // namespace
 
 void TForm1::EnterSelectionMode() {
     LabelTxt->hide();
@@ -47,7 +49,7 @@ void TForm1::New1Click(QObject*) {
     EnterSelectionMode();
     const TBitmap& picture = Image1->Picture();
     const std::int32_t w = picture.Width(), h = picture.Height();
-    ResetHistory();  // also when the dialog is cancelled
+    ResetHistory(); // also when the dialog is cancelled
     if (!NewImageForm)
         return;
     NewImageForm->WidthEdit->setText(QString::number(w));
@@ -97,8 +99,14 @@ void TForm1::Save1Click(QObject* Sender) {
         SaveAs1Click(Sender);
         return;
     }
-    // A failure reaches the general error report with its reason; the old file stays intact.
-    WritePicture(Image1->Picture(), DocFileName);
+    // A failure goes to the general error report with its reason; the old file stays intact.
+    // It is handed over here instead of escaping the handler: the menu's and the action's frames
+    // in Qt between here and the event loop are not unwound cleanly by an exception.
+    try {
+        WritePicture(Image1->Picture(), DocFileName);
+    } catch (const std::exception& error) {
+        ReportException(error);
+    }
 }
 
 void TForm1::SaveAs1Click(QObject* Sender) {

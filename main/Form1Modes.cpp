@@ -2,6 +2,7 @@
 #include "main/Form1.h"
 
 #include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
 #include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
@@ -12,9 +13,9 @@
 
 void TForm1::ConnectHandlers() {
     for (QToolButton* b : {SpButModeSelect, SpButModePaint, SpButModeText, SpButModeImage})
-        connect(b, &QToolButton::clicked, this, [this, b] { SetAppModeClick(b); });
+        connect(b, &QToolButton::clicked, this, Reported([this, b] { SetAppModeClick(b); }));
     auto connectTool = [this](QToolButton* b) {
-        connect(b, &QToolButton::clicked, this, [this, b] { SetToolAndParm(b); });
+        connect(b, &QToolButton::clicked, this, Reported([this, b] { SetToolAndParm(b); }));
     };
     for (QToolButton* b : SpButDrawT)
         connectTool(b);
@@ -23,22 +24,26 @@ void TForm1::ConnectHandlers() {
     for (QToolButton* b : SpButBrush)
         connectTool(b);
     for (ColorSwatch* s : {STxtPenColor, STxtBrushColor})
-        connect(s, &ColorSwatch::Clicked, this, [this, s] { SetColorParm(s); });
-    connect(ShowSelect1, &QAction::triggered, this, [this] { ShowSelect1Click(ShowSelect1); });
-    connect(HidenSelect1, &QAction::triggered, this, [this] { HidenSelect1Click(HidenSelect1); });
-    connect(New1, &QAction::triggered, this, [this] { New1Click(New1); });
-    connect(Open1, &QAction::triggered, this, [this] { Open1Click(Open1); });
-    connect(Save1, &QAction::triggered, this, [this] { Save1Click(Save1); });
-    connect(SaveAs1, &QAction::triggered, this, [this] { SaveAs1Click(SaveAs1); });
-    connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(Clear1); });
-    connect(Copy1, &QAction::triggered, this, [this] { Copy1Click(Copy1); });
-    connect(Paste1, &QAction::triggered, this, [this] { Paste1Click(Paste1); });
-    connect(Cut1, &QAction::triggered, this, [this] { Cut1Click(Cut1); });
-    connect(Copy2Buf, &QAction::triggered, this, [this] { Copy2BufClick(Copy2Buf); });
-    connect(SelectInBuf1, &QAction::triggered, this, [this] { SelectInBuf1Click(SelectInBuf1); });
-    connect(Paste2Buf, &QAction::triggered, this, [this] { Paste2BufClick(Paste2Buf); });
-    connect(UnDo, &QAction::triggered, this, [this] { UnDoClick(UnDo); });
-    connect(ClearUnDo1, &QAction::triggered, this, [this] { ClearUnDo1Click(ClearUnDo1); });
+        connect(s, &ColorSwatch::Clicked, this, Reported([this, s] { SetColorParm(s); }));
+    connect(ShowSelect1, &QAction::triggered, this,
+            Reported([this] { ShowSelect1Click(ShowSelect1); }));
+    connect(HidenSelect1, &QAction::triggered, this,
+            Reported([this] { HidenSelect1Click(HidenSelect1); }));
+    connect(New1, &QAction::triggered, this, Reported([this] { New1Click(New1); }));
+    connect(Open1, &QAction::triggered, this, Reported([this] { Open1Click(Open1); }));
+    connect(Save1, &QAction::triggered, this, Reported([this] { Save1Click(Save1); }));
+    connect(SaveAs1, &QAction::triggered, this, Reported([this] { SaveAs1Click(SaveAs1); }));
+    connect(Clear1, &QAction::triggered, this, Reported([this] { Clear1Click(Clear1); }));
+    connect(Copy1, &QAction::triggered, this, Reported([this] { Copy1Click(Copy1); }));
+    connect(Paste1, &QAction::triggered, this, Reported([this] { Paste1Click(Paste1); }));
+    connect(Cut1, &QAction::triggered, this, Reported([this] { Cut1Click(Cut1); }));
+    connect(Copy2Buf, &QAction::triggered, this, Reported([this] { Copy2BufClick(Copy2Buf); }));
+    connect(SelectInBuf1, &QAction::triggered, this,
+            Reported([this] { SelectInBuf1Click(SelectInBuf1); }));
+    connect(Paste2Buf, &QAction::triggered, this, Reported([this] { Paste2BufClick(Paste2Buf); }));
+    connect(UnDo, &QAction::triggered, this, Reported([this] { UnDoClick(UnDo); }));
+    connect(ClearUnDo1, &QAction::triggered, this,
+            Reported([this] { ClearUnDo1Click(ClearUnDo1); }));
 }
 
 void TForm1::SetAppModeClick(QObject* Sender) {

@@ -4,6 +4,7 @@
 #include "dialogs/About.h"
 #include "main/Form1Icons.h"
 #include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
 #include "platform/FontServices.h"
 #include "platform/PictureLabel.h"
 #include "platform/StatusPanel.h"
@@ -186,7 +187,7 @@ void TForm1::CreateMenu() {
     Save1 = AddItem(FileControl1, "Save1", QStringLiteral("Сохранить"), true);
     SaveAs1 = AddItem(FileControl1, "SaveAs1", QStringLiteral("Сохранить как  ..."), true);
     Close1 = AddItem(FileControl1, "Close1", QStringLiteral("Выход"), false);
-    connect(Close1, &QAction::triggered, this, [this] { Close1Click(Close1); });
+    connect(Close1, &QAction::triggered, this, Reported([this] { Close1Click(Close1); }));
 
     View1 = bar->addMenu(QStringLiteral("Вид"));
     View1->setObjectName(QStringLiteral("View1"));
@@ -196,10 +197,10 @@ void TForm1::CreateMenu() {
     PText1 = AddCheckItem(View1, "PText1", QStringLiteral("Отображать панель Text"));
     PSelect1->setChecked(true);
     // The items have toggled their own check mark by the time triggered arrives.
-    connect(PSelect1, &QAction::triggered, this, [this] { PSelect1Click(PSelect1); });
-    connect(PPen1, &QAction::triggered, this, [this] { PPen1Click(PPen1); });
-    connect(PBrush1, &QAction::triggered, this, [this] { PBrush1Click(PBrush1); });
-    connect(PText1, &QAction::triggered, this, [this] { PText1Click(PText1); });
+    connect(PSelect1, &QAction::triggered, this, Reported([this] { PSelect1Click(PSelect1); }));
+    connect(PPen1, &QAction::triggered, this, Reported([this] { PPen1Click(PPen1); }));
+    connect(PBrush1, &QAction::triggered, this, Reported([this] { PBrush1Click(PBrush1); }));
+    connect(PText1, &QAction::triggered, this, Reported([this] { PText1Click(PText1); }));
 
     ImgEdit1 = bar->addMenu(QStringLiteral("Редактирование"));
     ImgEdit1->setObjectName(QStringLiteral("ImgEdit1"));
@@ -224,7 +225,7 @@ void TForm1::CreateMenu() {
 
     About1 = bar->addAction(QStringLiteral("Справка"));
     About1->setObjectName(QStringLiteral("About1"));
-    connect(About1, &QAction::triggered, this, [this] { About1Click(About1); });
+    connect(About1, &QAction::triggered, this, Reported([this] { About1Click(About1); }));
 }
 
 void TForm1::CreateClientArea() {

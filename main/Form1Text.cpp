@@ -4,6 +4,7 @@
 
 #include "main/Form1Icons.h"
 #include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
 #include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
@@ -102,24 +103,27 @@ void TForm1::CreateTextPanel(QWidget* parent) {
 }
 
 void TForm1::ConnectTextTool() {
-    connect(EdTxt, &QLineEdit::textChanged, this, [this] { EdTxtChange(EdTxt); });
+    connect(EdTxt, &QLineEdit::textChanged, this, Reported([this] { EdTxtChange(EdTxt); }));
     // Only choosing an entry acts; typing in a box's edit field does not.
-    connect(CbBoxFntName, &QComboBox::activated, this, [this] { CbBoxFntNameClick(CbBoxFntName); });
-    connect(CbBoxFntSize, &QComboBox::activated, this, [this] { CbBoxFntSizeClick(CbBoxFntSize); });
+    connect(CbBoxFntName, &QComboBox::activated, this,
+            Reported([this] { CbBoxFntNameClick(CbBoxFntName); }));
+    connect(CbBoxFntSize, &QComboBox::activated, this,
+            Reported([this] { CbBoxFntSizeClick(CbBoxFntSize); }));
     connect(StTxtColorTxt, &ColorSwatch::Clicked, this,
-            [this] { StTxtColorTxtClick(StTxtColorTxt); });
-    connect(SpButChB, &QToolButton::clicked, this, [this] { SpButChBClick(SpButChB); });
-    connect(SpButChI, &QToolButton::clicked, this, [this] { SpButChIClick(SpButChI); });
-    connect(SpButChU, &QToolButton::clicked, this, [this] { SpButChUClick(SpButChU); });
-    connect(SpButChS, &QToolButton::clicked, this, [this] { SpButChSClick(SpButChS); });
+            Reported([this] { StTxtColorTxtClick(StTxtColorTxt); }));
+    connect(SpButChB, &QToolButton::clicked, this, Reported([this] { SpButChBClick(SpButChB); }));
+    connect(SpButChI, &QToolButton::clicked, this, Reported([this] { SpButChIClick(SpButChI); }));
+    connect(SpButChU, &QToolButton::clicked, this, Reported([this] { SpButChUClick(SpButChU); }));
+    connect(SpButChS, &QToolButton::clicked, this, Reported([this] { SpButChSClick(SpButChS); }));
     connect(SpButTxtToLeft, &QToolButton::clicked, this,
-            [this] { SpButTxtToLeftClick(SpButTxtToLeft); });
+            Reported([this] { SpButTxtToLeftClick(SpButTxtToLeft); }));
     connect(SpButTxtToCentr, &QToolButton::clicked, this,
-            [this] { SpButTxtToCentrClick(SpButTxtToCentr); });
+            Reported([this] { SpButTxtToCentrClick(SpButTxtToCentr); }));
     connect(SpButTxtToRight, &QToolButton::clicked, this,
-            [this] { SpButTxtToRightClick(SpButTxtToRight); });
-    connect(SpButOK, &QToolButton::clicked, this, [this] { SpButOKClick(SpButOK); });
-    connect(SpButCancel, &QToolButton::clicked, this, [this] { SpButCancelClick(SpButCancel); });
+            Reported([this] { SpButTxtToRightClick(SpButTxtToRight); }));
+    connect(SpButOK, &QToolButton::clicked, this, Reported([this] { SpButOKClick(SpButOK); }));
+    connect(SpButCancel, &QToolButton::clicked, this,
+            Reported([this] { SpButCancelClick(SpButCancel); }));
 }
 
 void TForm1::ResetTextLabel(PictureLabel* Label) {

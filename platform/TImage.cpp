@@ -1,5 +1,7 @@
 #include "platform/TImage.h"
 
+#include "platform/EditorApplication.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -68,9 +70,11 @@ void TImage::paintEvent(QPaintEvent* event) {
 void TImage::Press(QMouseEvent* event, bool doubleClick) {
     const auto button = ButtonOf(event->button());
     if (button && OnMouseDown)
-        OnMouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons(), doubleClick),
-                    PictureCoordinate(event->position().x()),
-                    PictureCoordinate(event->position().y()));
+        Reported([&] {
+            OnMouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons(), doubleClick),
+                        PictureCoordinate(event->position().x()),
+                        PictureCoordinate(event->position().y()));
+        })();
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {
@@ -83,15 +87,19 @@ void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TImage::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove)
-        OnMouseMove(ShiftStateOf(event->modifiers(), event->buttons()),
-                    PictureCoordinate(event->position().x()),
-                    PictureCoordinate(event->position().y()));
+        Reported([&] {
+            OnMouseMove(ShiftStateOf(event->modifiers(), event->buttons()),
+                        PictureCoordinate(event->position().x()),
+                        PictureCoordinate(event->position().y()));
+        })();
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event) {
     const auto button = ButtonOf(event->button());
     if (button && OnMouseUp)
-        OnMouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()),
-                  PictureCoordinate(event->position().x()),
-                  PictureCoordinate(event->position().y()));
+        Reported([&] {
+            OnMouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()),
+                      PictureCoordinate(event->position().x()),
+                      PictureCoordinate(event->position().y()));
+        })();
 }
