@@ -1,8 +1,19 @@
-// Picture files. Reading takes every Windows BMP variant and, when the content says so, the other
-// formats Qt reads (PNG, JPEG, GIF); writing always makes a 24-bit BMP. Failures throw
-// EditorError with the reason.
+// Picture files. Reading takes every Windows BMP variant and, when the content says so, PNG, JPEG
+// and GIF whatever the file's name; writing always makes a 24-bit BMP with a 40-byte header.
+// Failures throw EditorError with the reason.
+//
+// BMP files are decoded here, not by Qt: 1, 4, 8, 16, 24 and 32 bits a pixel, RLE8, RLE4 and bit
+// fields, bottom-up or top-down, with the 12-, 40-, 52-, 56-, 64-, 108- and 124-byte headers.
+// - A channel of n bits (a bit-field mask, or 5-5-5 for plain 16-bit pixels) expands to 8 bits as
+//   value * 255 / (2^n - 1), rounded to the nearest: 5-bit 31 is 255, 16 is 132, 1 is 8.
+// - Alpha (a 32-bit mask, or the fourth byte of a plain 32-bit pixel) is ignored: every pixel keeps
+//   its colour values.
+// - A palette index past the palette's entries reads as black. Pixels that run-length encoded data
+//   skips (a move, an early end of a row or of the bitmap) take the colour of palette entry 0;
+//   runs past the end of a row are cut there.
 #pragma once
 
+#include "platform/Limits.h"
 #include "platform/TBitmap.h"
 
 #include <QImage>
@@ -12,16 +23,18 @@ class QIODevice;
 class QSaveFile;
 
 // Reads the picture in a file or a device positioned at its start. A BMP is checked first: a
-// header that promises a picture beyond the bounds of platform/Limits.h is refused before
-// anything is allocated, and pixel data shorter than the header promises is refused (Qt would
-// fill the missing rows with black). The image comes in the format Qt read it in;
-// TBitmap::AssignImage makes it 24-bit colour.
+// header that promises a picture beyond the bounds of platform/Limits.h (or more than maxPixels)
+// is refused before anything is allocated, and pixel data shorter than the header promises is
+// refused. Other content is read by Qt when it is PNG, JPEG or GIF, and refused otherwise. The
+// image comes as Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes it
+// 24-bit colour.
 QImage ReadPicture(const QString& fileName);
-QImage ReadPicture(QIODevice& device);
+QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);
 
-// Throws unless the device holds a complete BMP within the bounds; leaves the device where it
-// was. Only looks at the header and, for run-length encoded data, walks the runs.
-void CheckBmp(QIODevice& device);
+// Throws unless the device holds a complete BMP of a kind ReadPicture reads, within the bounds;
+// leaves the device where it was. Looks at the headers and, for run-length encoded data, walks the
+// runs up to the end-of-bitmap code, which must be there.
+void CheckBmp(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);
 
 // Writes the picture as a 24-bit BMP with a 40-byte header. The file is replaced only once the
 // whole picture is written: a failure leaves an existing file as it was.
