@@ -1,6 +1,7 @@
 #include "clipboard/Clipboard.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Limits.h"
 #include "platform/PictureFiles.h"
 #include "platform/TBitmap.h"
 
@@ -8,8 +9,16 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
+
+#include <algorithm>
 
 namespace {
+
+bool WithinBounds(const QImage& image) {
+    return image.width() <= kMaxBitmapSide && image.height() <= kMaxBitmapSide &&
+           std::int64_t{image.width()} * image.height() <= kMaxBitmapPixels;
+}
 
 class SystemClipboard final : public IClipboard {
 public:
@@ -18,6 +27,7 @@ public:
         if (!clipboard || image.isNull())
             return false;
         clipboard->setImage(image);
+        own_ = clipboard->mimeData();
         // On X11 the program serves its clipboard itself: it must own the selection now.
         if (QGuiApplication::platformName() == QLatin1String("xcb"))
             return clipboard->ownsClipboard();
@@ -29,8 +39,16 @@ public:
         const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
         if (!data)
             return std::nullopt;
+        // This program's own copy is held as the image itself.
+        if (own_ && data == own_) {
+            const QImage image = qvariant_cast<QImage>(data->imageData());
+            if (image.isNull() || !WithinBounds(image))
+                return std::nullopt;
+            return image;
+        }
         // Another program's image is decoded here from its bytes, with the size checked before
-        // anything large is allocated.
+        // anything large is allocated. Qt would also decode them itself (hasImage, imageData on
+        // X11), but without the bounds: an image refused here is no picture.
         for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/x-MS-bmp",
                                    "image/jpeg", "image/gif"}) {
             if (!data->hasFormat(QLatin1String(format)))
@@ -39,19 +57,19 @@ public:
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
             try {
-                return ReadPicture(buffer);
+                QImage image = ReadPicture(buffer);
+                if (!image.isNull() && WithinBounds(image))
+                    return image;
             } catch (const std::exception&) {
-                continue; // not usable in this format: try the next one
+                // not usable in this format: try the next one
             }
-        }
-        // This program's own copy is held as the image itself.
-        if (data->hasImage()) {
-            const QImage image = qvariant_cast<QImage>(data->imageData());
-            if (!image.isNull())
-                return image;
         }
         return std::nullopt;
     }
+
+private:
+    // What this program put there last, while the clipboard still holds it.
+    QPointer<const QMimeData> own_;
 };
 
 IClipboard* installed = nullptr;
@@ -85,8 +103,18 @@ bool DrawFromClipboard(std::int32_t X, std::int32_t Y, TBitmap& Bitmap) {
     const std::optional<QImage> image = Clipboard().GetImage();
     if (!image || image->isNull())
         return false;
+    // Only the part that lands on the bitmap is converted and drawn.
+    const std::int64_t left = std::max<std::int64_t>(X, 0);
+    const std::int64_t top = std::max<std::int64_t>(Y, 0);
+    const std::int64_t right =
+        std::min<std::int64_t>(std::int64_t{X} + image->width(), Bitmap.Width());
+    const std::int64_t bottom =
+        std::min<std::int64_t>(std::int64_t{Y} + image->height(), Bitmap.Height());
+    if (left >= right || top >= bottom)
+        return true;
     TBitmap pasted;
-    pasted.AssignImage(*image);
-    Bitmap.Canvas().Draw(X, Y, pasted);
+    pasted.AssignImage(image->copy(static_cast<int>(left - X), static_cast<int>(top - Y),
+                                   static_cast<int>(right - left), static_cast<int>(bottom - top)));
+    Bitmap.Canvas().Draw(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), pasted);
     return true;
 }

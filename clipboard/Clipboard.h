@@ -16,7 +16,8 @@ public:
     // Offers the image to other programs; false when the clipboard did not take it.
     virtual bool PutImage(const QImage& image) = 0;
     // The image on the clipboard, decoded within the bitmap bounds; nothing when there is no
-    // image, it cannot be decoded or it is too large.
+    // image, it cannot be decoded or it is too large. Another program's image is read from the
+    // bytes it offers (PNG, BMP, JPEG, GIF); this program's own copy is the image it put there.
     virtual std::optional<QImage> GetImage() = 0;
 };
 

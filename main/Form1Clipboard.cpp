@@ -31,7 +31,17 @@ void TForm1::Paste1Click(QObject*) {
     const bool outlined = Selector && Selector->OutlineVisible();
     if (outlined)
         Selector->SetOutlineVisible(false);
-    if (!DrawFromClipboard(0, 0, Image1->Picture())) {
+    bool drawn = false;
+    try {
+        drawn = DrawFromClipboard(0, 0, Image1->Picture());
+    } catch (...) {
+        // A failure comes before anything is drawn: the outline goes back, and the error on to
+        // the general report.
+        if (outlined)
+            Selector->SetOutlineVisible(true);
+        throw;
+    }
+    if (!drawn) {
         if (outlined)
             Selector->SetOutlineVisible(true); // nothing pasted: everything as it was
         return;
@@ -114,10 +124,13 @@ void TForm1::Paste2BufClick(QObject*) {
     WorkRect = NormalizeRect(Selector->StartPoint(), Selector->EndPoint());
     if (!FormImgBuf)
         return;
-    if (!CurFragment)
-        CurFragment = std::make_unique<TBitmap>();
-    if (!FormImgBuf->TakeSelectedFragment(*CurFragment))
+    // The current fragment comes into being with the first fragment copied or taken, not with a
+    // request that finds nothing to take.
+    auto first = CurFragment ? nullptr : std::make_unique<TBitmap>();
+    if (!FormImgBuf->TakeSelectedFragment(first ? *first : *CurFragment))
         return;
+    if (first)
+        CurFragment = std::move(first);
     if (PasteFragment(CurFragment.get(), Image1, WorkRect) && UnDoManager)
         RefreshUnDoCaption();
 }

@@ -2,16 +2,11 @@
 
 #include "platform/Dialogs.h"
 #include "platform/EditorError.h"
-#include "platform/Limits.h"
-
-#include <QImageReader>
 
 EditorApplication::EditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("limnora"));
     setApplicationDisplayName(QStringLiteral("Limnora"));
     setApplicationVersion(QStringLiteral(LIMNORA_VERSION));
-    // Images are decoded up to the editor's own bound for bitmaps, not Qt's smaller default.
-    QImageReader::setAllocationLimit(static_cast<int>(kMaxBitmapPixels * 4 / (1024 * 1024)));
 }
 
 bool EditorApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,11 +1,619 @@
+// The whole picture through the system clipboard: what goes out when the picture is put there, how
+// a clipboard image is drawn into a bitmap (opaque, at its own size, cut at the bitmap's edges,
+// colour values kept and alpha dropped), what other programs' images come in (PNG, BMP, JPEG) and
+// what is no picture at all (text, files, images that cannot be decoded or are beyond the bounds
+// for bitmaps). Once through a stand-in clipboard, once through the real one of this process.
+#include "clipboard/Clipboard.h"
+#include "platform/EditorError.h"
+#include "platform/TBitmap.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestPictures.h"
 #include "support/TestRunner.h"
 
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMap>
+#include <QMimeData>
+#include <QRandomGenerator>
 #include <QTest>
+#include <QUrl>
+#include <QtEndian>
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace {
+
+const QString kWriteFailed = QStringLiteral("Не могу записать в Clipboard");
+
+// A clipboard that answers as told and remembers what it was given.
+class FakeClipboard : public IClipboard {
+public:
+    bool accept = true;
+    bool fail = false; // throws instead of answering
+    std::optional<QImage> offered;
+    QList<QImage> taken;
+    int reads = 0;
+
+    FakeClipboard() : previous_(SetClipboard(this)) {}
+    ~FakeClipboard() override { SetClipboard(previous_); }
+    FakeClipboard(const FakeClipboard&) = delete;
+    FakeClipboard& operator=(const FakeClipboard&) = delete;
+
+    bool PutImage(const QImage& image) override {
+        if (fail)
+            throw EditorError(QStringLiteral("the clipboard is gone"));
+        if (accept)
+            taken << image;
+        return accept;
+    }
+    std::optional<QImage> GetImage() override {
+        ++reads;
+        return offered;
+    }
+
+private:
+    IClipboard* previous_;
+};
+
+// What another program offers on the clipboard, as this program sees it. On X11 Qt lists the
+// targets the other program offers and, when one of them is an image, also offers to decode it
+// itself (hasImage, imageData); elsewhere only the bytes are there.
+class OtherProgramsData : public QMimeData {
+public:
+    OtherProgramsData(QMap<QString, QByteArray> offered, bool decodedByQt)
+        : offered_(std::move(offered)), decodedByQt_(decodedByQt) {}
+
+    QStringList formats() const override {
+        QStringList list = offered_.keys();
+        if (decodedByQt_ && std::any_of(list.cbegin(), list.cend(), [](const QString& f) {
+                return f.startsWith(QLatin1String("image/"));
+            }))
+            list << QStringLiteral("application/x-qt-image");
+        return list;
+    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType == QLatin1String("application/x-qt-image") && decodedByQt_) {
+            for (auto it = offered_.cbegin(); it != offered_.cend(); ++it) {
+                if (!it.key().startsWith(QLatin1String("image/")))
+                    continue;
+                const QImage image = QImage::fromData(it.value());
+                if (!image.isNull())
+                    return image;
+            }
+            return QVariant();
+        }
+        return offered_.contains(mimeType) ? QVariant(offered_.value(mimeType)) : QVariant();
+    }
+
+private:
+    QMap<QString, QByteArray> offered_;
+    bool decodedByQt_;
+};
+
+void Offer(const QMap<QString, QByteArray>& offered, bool decodedByQt) {
+    QGuiApplication::clipboard()->setMimeData(new OtherProgramsData(offered, decodedByQt));
+}
+
+// ---- pictures as other programs write them ----
+
+void PutBe32(QByteArray& bytes, quint32 value) {
+    char b[4];
+    qToBigEndian(value, b);
+    bytes.append(b, 4);
+}
+
+quint32 Crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        crc ^= static_cast<uchar>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray Chunk(const char* type, const QByteArray& data) {
+    QByteArray out;
+    PutBe32(out, static_cast<quint32>(data.size()));
+    const QByteArray body = QByteArray(type, 4) + data;
+    out += body;
+    PutBe32(out, Crc32(body));
+    return out;
+}
+
+// A PNG made byte by byte: rows are the filtered scanlines (each starts with its filter byte);
+// extra chunks (palette, transparency) go between the header and the data.
+QByteArray Png(int width, int height, int bitDepth, int colourType, const QByteArray& rows,
+               const QByteArray& extraChunks = QByteArray()) {
+    QByteArray header;
+    PutBe32(header, static_cast<quint32>(width));
+    PutBe32(header, static_cast<quint32>(height));
+    header.append(static_cast<char>(bitDepth));
+    header.append(static_cast<char>(colourType));
+    header.append(3, '\0'); // deflate, adaptive filtering, not interlaced
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + extraChunks +
+           Chunk("IDAT", qCompress(rows).mid(4)) + Chunk("IEND", QByteArray());
+}
+
+// Colours that differ from pixel to pixel, with every kind of alpha: opaque, semi-transparent,
+// nearly and fully transparent.
+QRgb Sample(int x, int y) {
+    static const int alphas[] = {0xFF, 0x80, 0x01, 0x00, 0xC0};
+    const int r = (x * 53 + y * 7 + 19) & 0xFF;
+    const int g = (x * 11 + y * 71 + 101) & 0xFF;
+    const int b = (x * 29 + y * 43 + 3) & 0xFF;
+    return qRgba(r, g, b, alphas[(x + 2 * y) % 5]);
+}
+
+enum class PngKind { Rgb, Rgba, Rgba16, Palette, GreyAlpha };
+
+// A PNG of the sample colours, and the picture it must give: every pixel's colour values, opaque.
+QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
+    QByteArray rows;
+    QByteArray palette, transparency;
+    *expected = QImage(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        rows.append('\0');
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = Sample(x, y);
+            const int grey = qRed(c);
+            switch (kind) {
+            case PngKind::Rgb:
+                rows.append(static_cast<char>(qRed(c)));
+                rows.append(static_cast<char>(qGreen(c)));
+                rows.append(static_cast<char>(qBlue(c)));
+                expected->setPixel(x, y, c | 0xFF000000u);
+                break;
+            case PngKind::Rgba:
+                for (int v : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
+                    rows.append(static_cast<char>(v));
+                expected->setPixel(x, y, c | 0xFF000000u);
+                break;
+            case PngKind::Rgba16: // each 8-bit value v as v * 257, so that it reads back as v
+                for (int v : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
+                    rows.append(2, static_cast<char>(v));
+                expected->setPixel(x, y, c | 0xFF000000u);
+                break;
+            case PngKind::Palette: { // one entry a pixel, with its own alpha
+                const int index = y * width + x;
+                for (int v : {qRed(c), qGreen(c), qBlue(c)})
+                    palette.append(static_cast<char>(v));
+                transparency.append(static_cast<char>(qAlpha(c)));
+                rows.append(static_cast<char>(index));
+                expected->setPixel(x, y, c | 0xFF000000u);
+                break;
+            }
+            case PngKind::GreyAlpha:
+                rows.append(static_cast<char>(grey));
+                rows.append(static_cast<char>(qAlpha(c)));
+                expected->setPixel(x, y, qRgb(grey, grey, grey));
+                break;
+            }
+        }
+    }
+    switch (kind) {
+    case PngKind::Rgb:
+        return Png(width, height, 8, 2, rows);
+    case PngKind::Rgba:
+        return Png(width, height, 8, 6, rows);
+    case PngKind::Rgba16:
+        return Png(width, height, 16, 6, rows);
+    case PngKind::Palette:
+        Q_ASSERT(width * height <= 256);
+        return Png(width, height, 8, 3, rows, Chunk("PLTE", palette) + Chunk("tRNS", transparency));
+    case PngKind::GreyAlpha:
+        return Png(width, height, 8, 4, rows);
+    }
+    return QByteArray();
+}
+
+// A PNG header promising a picture of this size, followed by a little data of its first row.
+QByteArray PngHeaderOnly(int width, int height) {
+    QByteArray row(1 + std::min(width, 4096) * 3, '\0');
+    return Png(width, height, 8, 2, row);
+}
+
+// A bottom-up BMP of the sample colours with a 40-byte header, 24 bits a pixel or 32 with the
+// alpha in the fourth byte.
+QByteArray SampleBmp(int width, int height, int bits, QImage* expected) {
+    const int stride = (width * bits / 8 + 3) / 4 * 4;
+    QByteArray bytes(54 + stride * height, '\0');
+    auto put32 = [&bytes](int at, quint32 v) { qToLittleEndian(v, bytes.data() + at); };
+    auto put16 = [&bytes](int at, quint16 v) { qToLittleEndian(v, bytes.data() + at); };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<quint32>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<quint32>(width));
+    put32(22, static_cast<quint32>(height));
+    put16(26, 1);
+    put16(28, static_cast<quint16>(bits));
+    put32(34, static_cast<quint32>(stride * height));
+    *expected = QImage(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        char* p = bytes.data() + 54 + stride * (height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = Sample(x, y);
+            *p++ = static_cast<char>(qBlue(c));
+            *p++ = static_cast<char>(qGreen(c));
+            *p++ = static_cast<char>(qRed(c));
+            if (bits == 32)
+                *p++ = static_cast<char>(qAlpha(c));
+            expected->setPixel(x, y, c | 0xFF000000u);
+        }
+    }
+    return bytes;
+}
+
+QByteArray Encoded(const QImage& image, const char* format, int quality = -1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, quality);
+    return bytes;
+}
+
+// Also beyond the bounds for bitmaps, as other programs may make them.
+QImage Noise(int width, int height, std::uint32_t seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
+    }
+    return image;
+}
+
+// The bitmap after an image is drawn at (x, y): each pixel of the image takes its colour values,
+// opaque; what falls outside the bitmap is cut off.
+QImage Drawn(const QImage& before, const QImage& image, int x, int y) {
+    QImage after = before.copy();
+    for (int j = 0; j < image.height(); ++j)
+        for (int i = 0; i < image.width(); ++i)
+            if (after.rect().contains(x + i, y + j))
+                after.setPixel(x + i, y + j, image.pixel(i, j) | 0xFF000000u);
+    return after;
+}
+
+// Where a bitmap differs from a picture (alpha aside); empty when it is the same.
+QString Difference(const TBitmap& bitmap, const QImage& expected) {
+    if (bitmap.Width() != expected.width() || bitmap.Height() != expected.height())
+        return QStringLiteral("the bitmap is %1 x %2, expected %3 x %4")
+            .arg(bitmap.Width())
+            .arg(bitmap.Height())
+            .arg(expected.width())
+            .arg(expected.height());
+    int count = 0;
+    QString first;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            const TColor want = FromQRgb(expected.pixel(x, y));
+            const TColor got = bitmap.Pixel(x, y);
+            if (got != want && count++ == 0)
+                first = QStringLiteral("(%1, %2) is %3, expected %4")
+                            .arg(x)
+                            .arg(y)
+                            .arg(got, 6, 16, QLatin1Char('0'))
+                            .arg(want, 6, 16, QLatin1Char('0'));
+        }
+    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, %2").arg(count).arg(first);
+}
+
+QImage Opaque(const QImage& image) {
+    QImage out(image.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            out.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+    return out;
+}
+
+using Offered = QMap<QString, QByteArray>;
+
+} // namespace
 
 class TestClipboard : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+
+    // Runs a draw from the clipboard, failing the test if anything escapes it.
+    bool DrawCatching(std::int32_t x, std::int32_t y, TBitmap& bitmap) {
+        try {
+            return DrawFromClipboard(x, y, bitmap);
+        } catch (const std::exception& error) {
+            QTest::qFail(
+                qPrintable(
+                    QStringLiteral("the draw threw: %1").arg(QString::fromUtf8(error.what()))),
+                __FILE__, __LINE__);
+        }
+        return false;
+    }
+
 private slots:
-    void notYetWritten() {}
+    void init() {
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        QGuiApplication::clipboard()->clear();
+    }
+    void cleanup() {
+        const int remaining = dialogs_->Remaining();
+        dialogs_.reset();
+        QGuiApplication::clipboard()->clear();
+        QCOMPARE(remaining, 0);
+    }
+
+    // ---- putting the picture there ----
+
+    void putOffersTheWholePictureAsItIs() {
+        FakeClipboard clipboard;
+        TBitmap picture(761, 505);
+        FillNoise(picture, 7);
+        QVERIFY(PutToClipboard(picture));
+        QCOMPARE(clipboard.taken.size(), 1);
+        QCOMPARE(Difference(picture, clipboard.taken.first()), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    void aRefusedPutShowsAnErrorBox_data() {
+        QTest::addColumn<bool>("throws");
+        QTest::newRow("refused") << false;
+        QTest::newRow("failing") << true;
+    }
+    void aRefusedPutShowsAnErrorBox() {
+        QFETCH(bool, throws);
+        FakeClipboard clipboard;
+        clipboard.accept = false;
+        clipboard.fail = throws;
+        TBitmap picture(40, 30);
+        FillNoise(picture, 3);
+        const QImage before = picture.Image().copy();
+
+        dialogs_->ExpectMessage(TModalResult::Ok);
+        QVERIFY(!PutToClipboard(picture));
+        QCOMPARE(dialogs_->Prompts().size(), 1);
+        const RecordedPrompt& prompt = dialogs_->Prompts().first();
+        QCOMPARE(prompt.kind, RecordedPrompt::Kind::Message);
+        QCOMPARE(prompt.msgKind, TMsgKind::Error);
+        QCOMPARE(prompt.buttons, TMsgButtons::Ok);
+        QCOMPARE(prompt.text, kWriteFailed);
+        QCOMPARE(Difference(picture, before), QString());
+    }
+
+    // ---- drawing the clipboard's image ----
+
+    void drawsOpaquelyAtItsOwnSizeCutAtTheEdges_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+
+        QImage alpha(30, 20, QImage::Format_ARGB32);
+        for (int y = 0; y < alpha.height(); ++y)
+            for (int x = 0; x < alpha.width(); ++x)
+                alpha.setPixel(x, y, Sample(x, y));
+        QImage indexed(12, 9, QImage::Format_Indexed8);
+        indexed.setColorTable({qRgb(200, 10, 10), qRgba(10, 200, 10, 0), qRgba(1, 2, 250, 99)});
+        for (int y = 0; y < indexed.height(); ++y)
+            for (int x = 0; x < indexed.width(); ++x)
+                indexed.setPixel(x, y, static_cast<uint>((x + y) % 3));
+        QImage mono(17, 5, QImage::Format_Mono);
+        mono.setColorTable({qRgb(255, 255, 0), qRgb(0, 0, 128)});
+        for (int y = 0; y < mono.height(); ++y)
+            for (int x = 0; x < mono.width(); ++x)
+                mono.setPixel(x, y, static_cast<uint>((x * y) % 2));
+
+        QTest::newRow("10 x 10 at the corner") << Noise(10, 10, 1) << 0 << 0;
+        QTest::newRow("larger than the bitmap") << Noise(100, 80, 2) << 0 << 0;
+        QTest::newRow("as wide, taller") << Noise(64, 70, 3) << 0 << 0;
+        QTest::newRow("over the right and bottom edges") << Noise(30, 30, 4) << 50 << 35;
+        QTest::newRow("over the left and top edges") << Noise(30, 30, 5) << -7 << -11;
+        QTest::newRow("wholly outside") << Noise(30, 30, 6) << 64 << 0;
+        QTest::newRow("with alpha") << alpha << 0 << 0;
+        QTest::newRow("24-bit") << Noise(25, 15, 8).convertToFormat(QImage::Format_RGB888) << 3
+                                << 4;
+        QTest::newRow("palette with alpha") << indexed << 0 << 0;
+        QTest::newRow("two colours") << mono << 0 << 0;
+    }
+    void drawsOpaquelyAtItsOwnSizeCutAtTheEdges() {
+        QFETCH(QImage, image);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        FakeClipboard clipboard;
+        clipboard.offered = image;
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 99);
+        const QImage before = bitmap.Image().copy();
+
+        QVERIFY(DrawCatching(x, y, bitmap));
+        QCOMPARE(Difference(bitmap, Drawn(before, image, x, y)), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    void withoutAnImageDrawsNothing_data() {
+        QTest::addColumn<bool>("nullImage");
+        QTest::newRow("nothing") << false;
+        QTest::newRow("an empty image") << true;
+    }
+    void withoutAnImageDrawsNothing() {
+        QFETCH(bool, nullImage);
+        FakeClipboard clipboard;
+        if (nullImage)
+            clipboard.offered = QImage();
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 5);
+        const QImage before = bitmap.Image().copy();
+        QVERIFY(!DrawCatching(0, 0, bitmap));
+        QCOMPARE(clipboard.reads, 1);
+        QCOMPARE(Difference(bitmap, before), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    // ---- the system clipboard of this process ----
+
+    void aPutPictureComesBackUnchanged() {
+        TBitmap picture(761, 505);
+        FillNoise(picture, 11);
+        QVERIFY(PutToClipboard(picture));
+        // Other programs are served what Qt holds: the picture at its full size.
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(761, 505));
+        QCOMPARE(Difference(picture, QGuiApplication::clipboard()->image()), QString());
+
+        TBitmap target(800, 400);
+        FillColor(target, clWhite);
+        const QImage before = target.Image().copy();
+        QVERIFY(DrawCatching(0, 0, target));
+        QCOMPARE(Difference(target, Drawn(before, picture.Image(), 0, 0)), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    void thePutPictureStaysAsItWasWhenThePictureChanges() {
+        TBitmap picture(120, 90);
+        FillNoise(picture, 12);
+        const QImage atCopy = picture.Image().copy();
+        QVERIFY(PutToClipboard(picture));
+        TCanvas& canvas = picture.Canvas();
+        canvas.Brush = {bsSolid, clRed};
+        canvas.FillRect({10, 10, 100, 80});
+        canvas.Pen = {psSolid, pmNotXor, clBlack, 1};
+        canvas.Rectangle(0, 0, 120, 90);
+        picture.MutableImage().setPixel(0, 0, 0xFF123456u);
+
+        TBitmap target(120, 90);
+        QVERIFY(DrawCatching(0, 0, target));
+        QCOMPARE(Difference(target, atCopy), QString());
+    }
+
+    void imagesOfOtherPrograms_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("expected");
+        QTest::addColumn<bool>("decodedByQt");
+
+        struct Row {
+            const char* name;
+            const char* format;
+            QByteArray bytes;
+            QImage expected;
+        };
+        QList<Row> rows;
+        QImage expected;
+        QByteArray bytes = SamplePng(20, 12, PngKind::Rgb, &expected);
+        rows.append({"PNG", "image/png", bytes, expected});
+        bytes = SamplePng(20, 12, PngKind::Rgba, &expected);
+        rows.append({"PNG with transparent pixels", "image/png", bytes, expected});
+        bytes = SamplePng(20, 12, PngKind::Rgba16, &expected);
+        rows.append({"16-bit PNG with transparent pixels", "image/png", bytes, expected});
+        bytes = SamplePng(16, 12, PngKind::Palette, &expected);
+        rows.append({"PNG with a transparent palette", "image/png", bytes, expected});
+        bytes = SamplePng(20, 12, PngKind::GreyAlpha, &expected);
+        rows.append({"grey PNG with transparent pixels", "image/png", bytes, expected});
+        bytes = SamplePng(90, 70, PngKind::Rgba, &expected);
+        rows.append({"PNG larger than the bitmap", "image/png", bytes, expected});
+        bytes = SampleBmp(21, 13, 24, &expected);
+        rows.append({"BMP", "image/bmp", bytes, expected});
+        bytes = SampleBmp(21, 13, 32, &expected);
+        rows.append({"32-bit BMP with alpha", "image/bmp", bytes, expected});
+        bytes = SampleBmp(21, 13, 24, &expected);
+        rows.append({"BMP under its older name", "image/x-bmp", bytes, expected});
+        bytes = Encoded(Noise(33, 17, 21), "JPEG", 90);
+        rows.append({"JPEG", "image/jpeg", bytes, Opaque(QImage::fromData(bytes, "JPEG"))});
+
+        for (const Row& row : rows) {
+            QTest::addRow("%s", row.name)
+                << QString::fromLatin1(row.format) << row.bytes << row.expected << false;
+            QTest::addRow("%s, as X11 offers it", row.name)
+                << QString::fromLatin1(row.format) << row.bytes << row.expected << true;
+        }
+    }
+    void imagesOfOtherPrograms() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QImage, expected);
+        QFETCH(bool, decodedByQt);
+        QVERIFY(!expected.isNull());
+        Offer({{format, bytes}, {QStringLiteral("text/plain"), "a picture"}}, decodedByQt);
+
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 17);
+        const QImage before = bitmap.Image().copy();
+        QVERIFY(DrawCatching(0, 0, bitmap));
+        QCOMPARE(Difference(bitmap, Drawn(before, expected, 0, 0)), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    void nothingUsableOnTheClipboard_data() {
+        QTest::addColumn<Offered>("offered");
+        QTest::addColumn<bool>("decodedByQt");
+
+        QImage unused;
+        const QByteArray png = SamplePng(20, 12, PngKind::Rgb, &unused);
+        QByteArray corrupt = png;
+        for (int i = 60; i < corrupt.size() - 12; ++i)
+            corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+        QByteArray hugeBmp = SampleBmp(4, 4, 24, &unused);
+        qToLittleEndian<quint32>(40000, hugeBmp.data() + 18);
+        qToLittleEndian<quint32>(40000, hugeBmp.data() + 22);
+        const QByteArray text = "Limnora";
+
+        struct Row {
+            const char* name;
+            Offered offered;
+        };
+        const QList<Row> rows{
+            {"empty", {}},
+            {"text", {{QStringLiteral("text/plain"), text}}},
+            {"files",
+             {{QStringLiteral("text/uri-list"), "file:///tmp/picture.png\r\n"},
+              {QStringLiteral("text/plain"), "/tmp/picture.png"}}},
+            {"a page", {{QStringLiteral("text/html"), "<img src=\"picture.png\">"}}},
+            {"a 40000 x 40000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}}},
+            {"a 70000 x 1 PNG",
+             {{QStringLiteral("image/png"), Encoded(Noise(70000, 1, 4), "PNG")}}},
+            {"a 1 x 70000 PNG",
+             {{QStringLiteral("image/png"), Encoded(Noise(1, 70000, 5), "PNG")}}},
+            {"a 20000 x 14000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(20000, 14000)}}},
+            {"a 40000 x 40000 BMP", {{QStringLiteral("image/bmp"), hugeBmp}}},
+            {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}},
+            {"a cut-off PNG", {{QStringLiteral("image/png"), png.left(png.size() / 2)}}},
+            {"text called a PNG", {{QStringLiteral("image/png"), text}}},
+            {"nothing called a PNG", {{QStringLiteral("image/png"), QByteArray()}}},
+            {"a cut-off BMP", {{QStringLiteral("image/bmp"), hugeBmp.left(40)}}},
+        };
+        for (const Row& row : rows) {
+            QTest::addRow("%s", row.name) << row.offered << false;
+            QTest::addRow("%s, as X11 offers it", row.name) << row.offered << true;
+        }
+    }
+    void nothingUsableOnTheClipboard() {
+        QFETCH(Offered, offered);
+        QFETCH(bool, decodedByQt);
+        Offer(offered, decodedByQt);
+
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 23);
+        const QImage before = bitmap.Image().copy();
+        QVERIFY(!DrawCatching(0, 0, bitmap));
+        QCOMPARE(Difference(bitmap, before), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    // Emptied after this program's own copy: nothing is drawn.
+    void anEmptiedClipboardHoldsNothing() {
+        TBitmap picture(30, 20);
+        FillNoise(picture, 31);
+        QVERIFY(PutToClipboard(picture));
+        QGuiApplication::clipboard()->clear();
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 32);
+        const QImage before = bitmap.Image().copy();
+        QVERIFY(!DrawCatching(0, 0, bitmap));
+        QCOMPARE(Difference(bitmap, before), QString());
+    }
 };
 
 LIMNORA_TEST_CLASS(TestClipboard)

@@ -1,11 +1,624 @@
-#include "support/TestRunner.h"
+// The three commands of the edit menu that exchange the whole picture with the system clipboard,
+// as a user meets them: what the clipboard receives, the picture, the undo caption and what a
+// step back restores afterwards, the selection outline, and the error box of a refused write.
+#include "clipboard/Clipboard.h"
+#include "main/EditorFixture.h"
+#include "platform/EditorError.h"
+#include "platform/TImage.h"
+#include "selection/TRegionSelector.h"
+#include "support/TestPictures.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QMap>
+#include <QMenu>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QScrollArea>
 #include <QTest>
+#include <QToolButton>
+#include <QtEndian>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
 
-class TestClipboardCommands : public QObject {
+namespace {
+
+const QString kWriteFailed = QStringLiteral("Не могу записать в Clipboard");
+const QString kNoSteps = QStringLiteral("Шаг назад (0)");
+const QString kOneStep = QStringLiteral("Шаг назад (1)");
+
+// A clipboard that answers as told and remembers what it was given; installed while it lives.
+class FakeClipboard : public IClipboard {
+public:
+    bool accept = true;
+    bool fail = false; // throws instead of answering
+    std::optional<QImage> offered;
+    QList<QImage> taken;
+    int reads = 0;
+    std::function<void()> onPut; // sees the editor as it is when the picture goes out
+    std::function<void()> onGet;
+
+    FakeClipboard() : previous_(SetClipboard(this)) {}
+    ~FakeClipboard() override { SetClipboard(previous_); }
+    FakeClipboard(const FakeClipboard&) = delete;
+    FakeClipboard& operator=(const FakeClipboard&) = delete;
+
+    bool PutImage(const QImage& image) override {
+        if (onPut)
+            onPut();
+        if (fail)
+            throw EditorError(QStringLiteral("the clipboard is gone"));
+        if (accept)
+            taken << image.copy();
+        return accept;
+    }
+    std::optional<QImage> GetImage() override {
+        ++reads;
+        if (onGet)
+            onGet();
+        if (fail)
+            throw EditorError(QStringLiteral("Буфер обмена недоступен"));
+        return offered;
+    }
+
+private:
+    IClipboard* previous_;
+};
+
+// Another program's offer as Qt on X11 shows it to this program: the targets it offered, plus
+// Qt's own decoding of an image among them.
+class OtherProgramsData : public QMimeData {
+public:
+    explicit OtherProgramsData(QMap<QString, QByteArray> offered) : offered_(std::move(offered)) {}
+
+    QStringList formats() const override {
+        QStringList list = offered_.keys();
+        if (std::any_of(list.cbegin(), list.cend(),
+                        [](const QString& f) { return f.startsWith(QLatin1String("image/")); }))
+            list << QStringLiteral("application/x-qt-image");
+        return list;
+    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType == QLatin1String("application/x-qt-image")) {
+            for (auto it = offered_.cbegin(); it != offered_.cend(); ++it) {
+                const QImage image = QImage::fromData(it.value());
+                if (it.key().startsWith(QLatin1String("image/")) && !image.isNull())
+                    return image;
+            }
+            return QVariant();
+        }
+        return offered_.contains(mimeType) ? QVariant(offered_.value(mimeType)) : QVariant();
+    }
+
+private:
+    QMap<QString, QByteArray> offered_;
+};
+
+QImage Noise(int width, int height, std::uint32_t seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
+    }
+    return image;
+}
+
+// Colours with every kind of alpha: opaque, semi-transparent and fully transparent.
+QImage Translucent(int width, int height) {
+    static const int alphas[] = {0xFF, 0x80, 0x00, 0x30};
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y,
+                           qRgba((x * 41 + 7) & 0xFF, (y * 23 + x * 5) & 0xFF, (x * y + 99) & 0xFF,
+                                 alphas[(x + y) % 4]));
+    return image;
+}
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray Be32(quint32 value) {
+    char b[4];
+    qToBigEndian(value, b);
+    return QByteArray(b, 4);
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type, 4) + data;
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : body) {
+        crc ^= static_cast<uchar>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return Be32(static_cast<quint32>(data.size())) + body + Be32(~crc);
+}
+
+// A PNG header promising an RGB picture of this size, followed by the data of one row only.
+QByteArray PngHeaderOnly(int width, int height) {
+    const QByteArray header = Be32(static_cast<quint32>(width)) +
+                              Be32(static_cast<quint32>(height)) + QByteArray("\x08\x02\0\0\0", 5);
+    const QByteArray row(1 + width * 3, '\0');
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) +
+           PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
+}
+
+// A copy of a picture with an image drawn over its top-left corner: each pixel takes the image's
+// colour values, opaque; what falls outside is cut off.
+QImage WithCorner(const QImage& picture, const QImage& image) {
+    QImage out = picture.copy();
+    for (int y = 0; y < std::min(out.height(), image.height()); ++y)
+        for (int x = 0; x < std::min(out.width(), image.width()); ++x)
+            out.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+    return out;
+}
+
+// Where two pictures differ (alpha aside); empty when they are the same.
+QString Difference(const QImage& got, const QImage& want) {
+    if (got.size() != want.size())
+        return QStringLiteral("%1 x %2 instead of %3 x %4")
+            .arg(got.width())
+            .arg(got.height())
+            .arg(want.width())
+            .arg(want.height());
+    int count = 0;
+    QString first;
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x) {
+            const QRgb a = got.pixel(x, y) & 0xFFFFFFu, b = want.pixel(x, y) & 0xFFFFFFu;
+            if (a != b && count++ == 0)
+                first = QStringLiteral("(%1, %2) is #%3, expected #%4")
+                            .arg(x)
+                            .arg(y)
+                            .arg(a, 6, 16, QLatin1Char('0'))
+                            .arg(b, 6, 16, QLatin1Char('0'));
+        }
+    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, %2").arg(count).arg(first);
+}
+
+// Pixels of another colour than c.
+int NotOfColour(const QImage& image, QRgb c) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += (image.pixel(x, y) & 0xFFFFFFu) != (c & 0xFFFFFFu);
+    return count;
+}
+
+using Offered = QMap<QString, QByteArray>;
+
+// How the picture stands when a command runs.
+enum class Setup { SelectMode, SelectModeOutlined, PaintMode, TextModeOutlined, ImageModeOutlined };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Setup)
+
+class TestClipboardCommands : public EditorFixture {
     Q_OBJECT
+
+    TBitmap& Picture() { return form_->Image1->Picture(); }
+    QImage PictureNow() { return Picture().Image().copy(); }
+    const QList<RecordedPrompt>& Prompts() const { return dialogs_->Prompts(); }
+
+    // A menu command run from the event loop, as a click on the menu runs it, so that an
+    // exception escaping it reaches the application's general error report.
+    static void RunFromMenu(QAction* item) {
+        QMetaObject::invokeMethod(item, &QAction::trigger, Qt::QueuedConnection);
+        QCoreApplication::sendPostedEvents(item, QEvent::MetaCall);
+    }
+
+    // A noisy picture with one step in the history: a rectangle drawn in paint mode.
+    void PictureWithOneStep() {
+        FillNoise(Picture(), 41);
+        Click(form_->SpButModePaint);
+        Drag(form_->Image1, {100, 80}, {300, 200});
+        QCOMPARE(form_->UnDo->text(), kOneStep);
+    }
+
+    // Enters the mode of the setup; an outlined setup then selects a region whose outline runs
+    // through the top-left corner of the picture and out of it.
+    void Enter(Setup setup) {
+        switch (setup) {
+        case Setup::SelectMode:
+        case Setup::SelectModeOutlined:
+            Click(form_->SpButModeSelect);
+            break;
+        case Setup::PaintMode:
+            Click(form_->SpButModePaint);
+            break;
+        case Setup::TextModeOutlined:
+            Click(form_->SpButModeText);
+            break;
+        case Setup::ImageModeOutlined:
+            Click(form_->SpButModeImage);
+            break;
+        }
+        if (setup == Setup::SelectModeOutlined || setup == Setup::TextModeOutlined ||
+            setup == Setup::ImageModeOutlined) {
+            Drag(form_->Image1, {5, 6}, {420, 300});
+            QVERIFY(form_->Selector->OutlineVisible());
+        }
+    }
+
+    static bool Outlined(Setup setup) {
+        return setup == Setup::SelectModeOutlined || setup == Setup::TextModeOutlined ||
+               setup == Setup::ImageModeOutlined;
+    }
+
+    // Every way a shown outline can be taken off later: the hide command, then another mode.
+    void HideTheOutline() {
+        form_->HidenSelect1->trigger();
+        Click(form_->AppMode == amPaint ? form_->SpButModeSelect : form_->SpButModePaint);
+    }
+
+    // The history is empty: the caption says so and a step back restores nothing.
+    void CheckHistoryEmpty() {
+        QCOMPARE(form_->UnDo->text(), kNoSteps);
+        const QImage before = PictureNow();
+        form_->UnDo->trigger();
+        QCOMPARE(Difference(PictureNow(), before), QString());
+    }
+
+    // The history still holds the rectangle: a step back takes it off again.
+    void CheckStepStillThere(const QImage& beforeStep) {
+        QCOMPARE(form_->UnDo->text(), kOneStep);
+        form_->UnDo->trigger();
+        QCOMPARE(Difference(PictureNow(), beforeStep), QString());
+    }
+
+    void CheckWriteFailedShown() {
+        QCOMPARE(Prompts().size(), 1);
+        const RecordedPrompt& prompt = Prompts().first();
+        QCOMPARE(prompt.kind, RecordedPrompt::Kind::Message);
+        QCOMPARE(prompt.msgKind, TMsgKind::Error);
+        QCOMPARE(prompt.buttons, TMsgButtons::Ok);
+        QCOMPARE(prompt.text, kWriteFailed);
+    }
+
+    // The colour a user sees around the picture: the button face.
+    QRgb ButtonFace() {
+        const QImage shown = form_->ScrollBox1->viewport()->grab().toImage();
+        const QPoint corner(shown.width() - 1, shown.height() - 1);
+        if (form_->Image1->geometry().contains(corner))
+            return 0;
+        return shown.pixel(corner);
+    }
+
+    static void AddSetups() {
+        QTest::addColumn<Setup>("setup");
+        QTest::newRow("select mode") << Setup::SelectMode;
+        QTest::newRow("select mode, outline shown") << Setup::SelectModeOutlined;
+        QTest::newRow("paint mode") << Setup::PaintMode;
+        QTest::newRow("text mode, outline shown") << Setup::TextModeOutlined;
+        QTest::newRow("image mode, outline shown") << Setup::ImageModeOutlined;
+    }
+
 private slots:
-    void notYetWritten() {}
+    void theEditMenuOffersTheCommands() {
+        const QList<QAction*> items = form_->ImgEdit1->actions();
+        QVERIFY(items.size() > 5);
+        QCOMPARE(items[3], form_->Copy1);
+        QCOMPARE(items[4], form_->Paste1);
+        QCOMPARE(items[5], form_->Cut1);
+        QCOMPARE(form_->Copy1->text(), QStringLiteral("Копировать в DDE"));
+        QCOMPARE(form_->Paste1->text(), QStringLiteral("Вставить из DDE"));
+        QCOMPARE(form_->Cut1->text(), QStringLiteral("Вырезать в DDE"));
+        for (QAction* item : {form_->Copy1, form_->Paste1, form_->Cut1}) {
+            QVERIFY(item->isEnabled());
+            QVERIFY(item->shortcut().isEmpty());
+        }
+    }
+
+    // ---- Copy ----
+
+    void copyPutsTheWholePictureAndChangesNothing_data() { AddSetups(); }
+    void copyPutsTheWholePictureAndChangesNothing() {
+        QFETCH(Setup, setup);
+        FakeClipboard clipboard;
+        PictureWithOneStep();
+        Enter(setup);
+        const QImage before = PictureNow();
+        const TRect selection = form_->Selector->SelRect();
+        const bool outlineShown = form_->Selector->OutlineVisible();
+        const std::uint8_t mode = form_->AppMode;
+
+        RunFromMenu(form_->Copy1);
+        QCOMPARE(clipboard.taken.size(), 1);
+        // The picture as shown, its full size, an outline included.
+        QCOMPARE(Difference(clipboard.taken.first(), before), QString());
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QVERIFY(Prompts().isEmpty());
+        QCOMPARE(form_->UnDo->text(), kOneStep);
+        QCOMPARE(form_->AppMode, mode);
+        QCOMPARE(form_->Selector->SelRect(), selection);
+        QCOMPARE(form_->Selector->OutlineVisible(), outlineShown);
+        if (Outlined(setup)) {
+            // The outline is still the selection's: hiding it leaves the picture without it.
+            HideTheOutline();
+            QVERIFY(Difference(PictureNow(), before) != QString());
+        }
+        const QImage beforeUndo = PictureNow();
+        form_->UnDo->trigger();
+        QVERIFY2(Difference(PictureNow(), beforeUndo) != QString(), "the step was lost");
+    }
+
+    // ---- Cut ----
+
+    void cutPutsThePictureAndLeavesTheButtonFace_data() { AddSetups(); }
+    void cutPutsThePictureAndLeavesTheButtonFace() {
+        QFETCH(Setup, setup);
+        FakeClipboard clipboard;
+        PictureWithOneStep();
+        Enter(setup);
+        const QImage before = PictureNow();
+        const std::uint8_t mode = form_->AppMode;
+        QString captionAtPut;
+        QImage pictureAtPut;
+        clipboard.onPut = [&] {
+            captionAtPut = form_->UnDo->text();
+            pictureAtPut = PictureNow();
+        };
+
+        RunFromMenu(form_->Cut1);
+        QCOMPARE(clipboard.taken.size(), 1);
+        QCOMPARE(Difference(clipboard.taken.first(), before), QString());
+        // The picture goes out first, the history ends next, the fill comes last.
+        QCOMPARE(captionAtPut, kOneStep);
+        QCOMPARE(Difference(pictureAtPut, before), QString());
+        QVERIFY(Prompts().isEmpty());
+
+        const QRgb face = ButtonFace();
+        QCOMPARE(face, QApplication::palette().color(QPalette::Button).rgb());
+        QCOMPARE(Picture().Width(), before.width());
+        QCOMPARE(Picture().Height(), before.height());
+        QCOMPARE(NotOfColour(PictureNow(), face), 0);
+        QCOMPARE(form_->AppMode, mode);
+        CheckHistoryEmpty();
+        // Taking the outline off later draws nothing back onto the fill.
+        HideTheOutline();
+        QCOMPARE(NotOfColour(PictureNow(), face), 0);
+    }
+
+    // ---- a refused write ----
+
+    void aRefusedWriteShowsAnErrorAndChangesNothing_data() {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<bool>("throws");
+        QTest::newRow("copy refused") << false << false;
+        QTest::newRow("copy failing") << false << true;
+        QTest::newRow("cut refused") << true << false;
+        QTest::newRow("cut failing") << true << true;
+    }
+    void aRefusedWriteShowsAnErrorAndChangesNothing() {
+        QFETCH(bool, cut);
+        QFETCH(bool, throws);
+        FakeClipboard clipboard;
+        clipboard.accept = false;
+        clipboard.fail = throws;
+        FillNoise(Picture(), 41);
+        const QImage beforeStep = PictureNow();
+        PictureWithOneStep();
+        Enter(Setup::SelectModeOutlined);
+        const QImage before = PictureNow();
+
+        dialogs_->ExpectMessage(TModalResult::Ok);
+        RunFromMenu(cut ? form_->Cut1 : form_->Copy1);
+        CheckWriteFailedShown();
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QVERIFY(form_->Selector->OutlineVisible());
+        HideTheOutline();
+        CheckStepStillThere(beforeStep);
+    }
+
+    // ---- Paste ----
+
+    void pasteDrawsAtTheTopLeftCornerAndEndsTheHistory_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<Setup>("setup");
+        QTest::newRow("10 x 10") << Noise(10, 10, 1) << Setup::SelectMode;
+        QTest::newRow("larger than the picture") << Noise(900, 600, 2) << Setup::PaintMode;
+        QTest::newRow("taller than the picture") << Noise(30, 700, 3) << Setup::SelectMode;
+        QTest::newRow("one pixel") << Noise(1, 1, 4) << Setup::SelectMode;
+        QTest::newRow("with transparent pixels") << Translucent(50, 40) << Setup::SelectMode;
+        QTest::newRow("over a shown outline") << Noise(200, 100, 5) << Setup::SelectModeOutlined;
+        QTest::newRow("over a shown outline, text mode")
+            << Noise(200, 100, 6) << Setup::TextModeOutlined;
+        QTest::newRow("over a shown outline, image mode")
+            << Noise(200, 100, 7) << Setup::ImageModeOutlined;
+    }
+    void pasteDrawsAtTheTopLeftCornerAndEndsTheHistory() {
+        QFETCH(QImage, image);
+        QFETCH(Setup, setup);
+        FakeClipboard clipboard;
+        clipboard.offered = image;
+        QString captionAtGet;
+        clipboard.onGet = [&] { captionAtGet = form_->UnDo->text(); };
+        PictureWithOneStep();
+        Enter(setup == Setup::PaintMode ? Setup::PaintMode : Setup::SelectMode);
+        const QImage clean = PictureNow();
+        Enter(setup);
+
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(clipboard.reads, 1);
+        QCOMPARE(captionAtGet, kOneStep);
+        // The outline is off the picture before the image is drawn: nowhere a trace of it.
+        QCOMPARE(Difference(PictureNow(), WithCorner(clean, image)), QString());
+        QVERIFY(Prompts().isEmpty());
+        CheckHistoryEmpty();
+        HideTheOutline();
+        QCOMPARE(Difference(PictureNow(), WithCorner(clean, image)), QString());
+    }
+
+    void pasteEndsAFullHistory() {
+        FakeClipboard clipboard;
+        clipboard.offered = Noise(10, 10, 8);
+        Click(form_->SpButModePaint);
+        for (int i = 0; i < 9; ++i)
+            Drag(form_->Image1, {10 + 20 * i, 10}, {30 + 20 * i, 50});
+        QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (8)"));
+        const QImage before = PictureNow();
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(Difference(PictureNow(), WithCorner(before, *clipboard.offered)), QString());
+        CheckHistoryEmpty();
+    }
+
+    void pasteOfNothingChangesNothing_data() { AddSetups(); }
+    void pasteOfNothingChangesNothing() {
+        QFETCH(Setup, setup);
+        FakeClipboard clipboard;
+        FillNoise(Picture(), 41);
+        const QImage beforeStep = PictureNow();
+        PictureWithOneStep();
+        Enter(setup);
+        const QImage before = PictureNow();
+        const TRect selection = form_->Selector->SelRect();
+        const bool outlineShown = form_->Selector->OutlineVisible();
+
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(clipboard.reads, 1);
+        QVERIFY(Prompts().isEmpty());
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(form_->Selector->SelRect(), selection);
+        QCOMPARE(form_->Selector->OutlineVisible(), outlineShown);
+        HideTheOutline();
+        CheckStepStillThere(beforeStep);
+    }
+
+    // An error while reading reaches the general error report; the paste has done nothing.
+    void aFailingReadIsReportedAndChangesNothing() {
+        FakeClipboard clipboard;
+        clipboard.fail = true;
+        FillNoise(Picture(), 41);
+        const QImage beforeStep = PictureNow();
+        PictureWithOneStep();
+        Enter(Setup::SelectModeOutlined);
+        const QImage before = PictureNow();
+
+        dialogs_->ExpectMessage(TModalResult::Ok);
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(Prompts().size(), 1);
+        QCOMPARE(Prompts().first().msgKind, TMsgKind::Error);
+        QCOMPARE(Prompts().first().text, QStringLiteral("Буфер обмена недоступен"));
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QVERIFY(form_->Selector->OutlineVisible());
+        HideTheOutline();
+        CheckStepStillThere(beforeStep);
+    }
+
+    // ---- through the system clipboard of this process ----
+
+    void aCopyPastesBackAfterThePictureChanged() {
+        QApplication::clipboard()->clear();
+        PictureWithOneStep();
+        Enter(Setup::SelectModeOutlined);
+        const QImage copied = PictureNow();
+        RunFromMenu(form_->Copy1);
+        // Other programs get the picture at its full size.
+        QCOMPARE(Difference(QApplication::clipboard()->image(), copied), QString());
+
+        HideTheOutline();
+        FillNoise(Picture(), 77);
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(Difference(PictureNow(), copied), QString());
+        QVERIFY(Prompts().isEmpty());
+        CheckHistoryEmpty();
+        QApplication::clipboard()->clear();
+    }
+
+    void aCutPastesBack() {
+        QApplication::clipboard()->clear();
+        PictureWithOneStep();
+        const QImage before = PictureNow();
+        RunFromMenu(form_->Cut1);
+        QCOMPARE(NotOfColour(PictureNow(), ButtonFace()), 0);
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QVERIFY(Prompts().isEmpty());
+        QApplication::clipboard()->clear();
+    }
+
+    void imagesOfOtherPrograms_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QImage>("expected");
+        const QImage translucent = Translucent(70, 30);
+        const QImage noise = Noise(800, 520, 9);
+        QTest::newRow("PNG with transparent pixels")
+            << QStringLiteral("image/png") << Encoded(translucent, "PNG") << translucent;
+        QTest::newRow("PNG larger than the picture")
+            << QStringLiteral("image/png") << Encoded(noise, "PNG") << noise;
+        QTest::newRow("BMP") << QStringLiteral("image/bmp") << Encoded(noise, "BMP") << noise;
+        const QByteArray jpeg = Encoded(Noise(40, 30, 10), "JPEG");
+        QTest::newRow("JPEG") << QStringLiteral("image/jpeg") << jpeg
+                              << QImage::fromData(jpeg, "JPEG");
+    }
+    void imagesOfOtherPrograms() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QImage, expected);
+        QVERIFY(!expected.isNull());
+        PictureWithOneStep();
+        Enter(Setup::SelectMode);
+        const QImage before = PictureNow();
+        QApplication::clipboard()->setMimeData(new OtherProgramsData({{format, bytes}}));
+
+        RunFromMenu(form_->Paste1);
+        QCOMPARE(Difference(PictureNow(), WithCorner(before, expected)), QString());
+        QVERIFY(Prompts().isEmpty());
+        CheckHistoryEmpty();
+        QApplication::clipboard()->clear();
+    }
+
+    void otherProgramsOffersWithoutAPicture_data() {
+        QTest::addColumn<Offered>("offered");
+        QTest::newRow("empty") << Offered{};
+        QTest::newRow("text") << Offered{{QStringLiteral("text/plain"), "Limnora"}};
+        QTest::newRow("files") << Offered{
+            {QStringLiteral("text/uri-list"), "file:///tmp/picture.png\r\n"},
+            {QStringLiteral("text/plain"), "/tmp/picture.png"}};
+        QTest::newRow("a 40000 x 40000 PNG")
+            << Offered{{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}};
+        QTest::newRow("a 70000 x 2 PNG")
+            << Offered{{QStringLiteral("image/png"), Encoded(Noise(70000, 2, 11), "PNG")}};
+        QTest::newRow("a PNG that is text")
+            << Offered{{QStringLiteral("image/png"), "not a picture at all"}};
+        QByteArray cut = Encoded(Noise(60, 60, 12), "PNG");
+        cut.truncate(cut.size() / 3);
+        QTest::newRow("a cut-off PNG") << Offered{{QStringLiteral("image/png"), cut}};
+    }
+    void otherProgramsOffersWithoutAPicture() {
+        QFETCH(Offered, offered);
+        FillNoise(Picture(), 41);
+        const QImage beforeStep = PictureNow();
+        PictureWithOneStep();
+        Enter(Setup::SelectModeOutlined);
+        const QImage before = PictureNow();
+        QApplication::clipboard()->setMimeData(new OtherProgramsData(offered));
+
+        RunFromMenu(form_->Paste1);
+        QVERIFY(Prompts().isEmpty());
+        QCOMPARE(Difference(PictureNow(), before), QString());
+        QVERIFY(form_->Selector->OutlineVisible());
+        HideTheOutline();
+        CheckStepStillThere(beforeStep);
+        QApplication::clipboard()->clear();
+    }
 };
 
 LIMNORA_TEST_CLASS(TestClipboardCommands)

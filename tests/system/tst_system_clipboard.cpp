@@ -1,0 +1,870 @@
+// The whole picture through the real clipboard of an X server, with another program (xclip) at
+// the other end: the real editor runs under Xvfb, its edit menu is opened with a click on the menu
+// bar and worked with the keyboard (the editor has no shortcuts), and what it shows is read back
+// from the screen.
+//
+// What another program puts there as an image (PNG, BMP) is pasted at the picture's top-left
+// corner, opaque, its colour values kept, cut at the picture's edges. Text, and images the editor
+// cannot or must not decode, change nothing and show nothing. A copy offers the picture as
+// image/png and image/bmp at its full size; a cut does the same and leaves the picture in the
+// button-face colour that also surrounds it on the screen.
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QRect>
+#include <QScreen>
+#include <QTest>
+#include <QThread>
+#include <QtEndian>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+#ifndef LIMNORA_EXECUTABLE
+#error "LIMNORA_EXECUTABLE must name the editor's binary"
+#endif
+#ifndef XDOTOOL_EXECUTABLE
+#define XDOTOOL_EXECUTABLE "xdotool"
+#endif
+#ifndef XCLIP_EXECUTABLE
+#define XCLIP_EXECUTABLE "xclip"
+#endif
+
+namespace {
+
+// The picture a new editor window starts with: white.
+constexpr int kPictureWidth = 761;
+constexpr int kPictureHeight = 505;
+
+constexpr int kToolTimeoutMs = 30000;
+constexpr int kWindowTimeoutMs = 30000;
+constexpr int kScreenTimeoutMs = 20000;
+constexpr int kPollIntervalMs = 100;
+
+constexpr QRgb kWhite = 0xFFFFFFFFu;
+
+// Items of the edit menu, counted in steps down from its first item.
+constexpr int kCopy = 2;
+constexpr int kPaste = 3;
+constexpr int kCut = 4;
+
+void KillWithParent(QProcess& process) {
+#ifdef Q_OS_LINUX
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#else
+    Q_UNUSED(process);
+#endif
+}
+
+// A program run to its end; false with a message when it cannot start, hangs or fails.
+bool Run(const QString& program, const QStringList& args, QByteArray* output, QString* error,
+         int timeoutMs = kToolTimeoutMs) {
+    QProcess tool;
+    KillWithParent(tool);
+    tool.start(program, args);
+    if (!tool.waitForStarted(kToolTimeoutMs)) {
+        *error = QStringLiteral("cannot run %1: %2").arg(program, tool.errorString());
+        return false;
+    }
+    tool.closeWriteChannel();
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        *error = QStringLiteral("%1 %2 did not finish in %3 ms")
+                     .arg(program, args.join(QLatin1Char(' ')))
+                     .arg(timeoutMs);
+        return false;
+    }
+    if (output)
+        *output = tool.readAllStandardOutput();
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        *error = QStringLiteral("%1 %2 failed (%3): %4")
+                     .arg(program, args.join(QLatin1Char(' ')))
+                     .arg(tool.exitCode())
+                     .arg(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed());
+        return false;
+    }
+    return true;
+}
+
+bool Xdotool(const QStringList& args, QString* output, QString* error) {
+    QByteArray bytes;
+    const bool ok = Run(QStringLiteral(XDOTOOL_EXECUTABLE), args, &bytes, error);
+    if (output)
+        *output = QString::fromLocal8Bit(bytes);
+    return ok;
+}
+
+// What another program reads from the clipboard in the given target.
+bool ReadClipboard(const QString& target, QByteArray* bytes, QString* error) {
+    return Run(QStringLiteral(XCLIP_EXECUTABLE),
+               {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"),
+                QStringLiteral("-t"), target},
+               bytes, error);
+}
+
+QStringList Targets(QString* error) {
+    QByteArray bytes;
+    if (!ReadClipboard(QStringLiteral("TARGETS"), &bytes, error))
+        return {};
+    return QString::fromLatin1(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The program under test, killed whatever way the test ends.
+class Editor {
+public:
+    Editor() = default;
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+    ~Editor() { Stop(); }
+
+    bool Start(QString* error) {
+        process_ = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // One picture pixel must be one screen pixel.
+        for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                                 "QT_ENABLE_HIGHDPI_SCALING", "QT_AUTO_SCREEN_SCALE_FACTOR"})
+            env.remove(QLatin1String(name));
+        process_->setProcessEnvironment(env);
+        process_->setProcessChannelMode(QProcess::ForwardedChannels);
+        KillWithParent(*process_);
+        process_->start(QStringLiteral(LIMNORA_EXECUTABLE), {});
+        if (!process_->waitForStarted(kToolTimeoutMs)) {
+            *error = QStringLiteral("cannot start %1: %2")
+                         .arg(QStringLiteral(LIMNORA_EXECUTABLE), process_->errorString());
+            return false;
+        }
+        return true;
+    }
+
+    bool Running() const { return process_ && process_->state() == QProcess::Running; }
+    qint64 Pid() const { return process_ ? process_->processId() : 0; }
+    QString ExitReport() const {
+        if (!process_)
+            return QStringLiteral("not started");
+        if (Running())
+            return QStringLiteral("running");
+        return QStringLiteral("ended (exit status %1, code %2)")
+            .arg(process_->exitStatus() == QProcess::CrashExit ? QStringLiteral("crash")
+                                                               : QStringLiteral("normal"))
+            .arg(process_->exitCode());
+    }
+
+    void Stop() {
+        if (!process_)
+            return;
+        if (process_->state() != QProcess::NotRunning) {
+            process_->kill();
+            process_->waitForFinished(10000);
+        }
+        process_.reset();
+    }
+
+private:
+    std::unique_ptr<QProcess> process_;
+};
+
+// Another program holding the clipboard: xclip serving the bytes in one target until some other
+// program takes the clipboard over.
+class Offer {
+public:
+    Offer() = default;
+    Offer(const Offer&) = delete;
+    Offer& operator=(const Offer&) = delete;
+    ~Offer() { Stop(); }
+
+    bool Start(const QString& target, const QByteArray& bytes, QString* error) {
+        Stop();
+        process_ = std::make_unique<QProcess>();
+        KillWithParent(*process_);
+        // It tells of every request it serves: nobody reads that.
+        process_->setStandardOutputFile(QProcess::nullDevice());
+        process_->setStandardErrorFile(QProcess::nullDevice());
+        process_->start(QStringLiteral(XCLIP_EXECUTABLE),
+                        {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                         QStringLiteral("-quiet"), QStringLiteral("-t"), target,
+                         QStringLiteral("-i")});
+        if (!process_->waitForStarted(kToolTimeoutMs)) {
+            *error = QStringLiteral("cannot run xclip: %1").arg(process_->errorString());
+            return false;
+        }
+        process_->write(bytes);
+        while (process_->bytesToWrite() > 0)
+            if (!process_->waitForBytesWritten(kToolTimeoutMs)) {
+                *error =
+                    QStringLiteral("cannot hand xclip the bytes: %1").arg(process_->errorString());
+                return false;
+            }
+        process_->closeWriteChannel();
+        // Served once the clipboard lists the target.
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            QString ignored;
+            if (Targets(&ignored).contains(target))
+                return true;
+            if (!Serving() || clock.elapsed() > kToolTimeoutMs) {
+                *error = QStringLiteral("xclip did not come to offer %1 (%2)")
+                             .arg(target,
+                                  Serving() ? QStringLiteral("running") : QStringLiteral("ended"));
+                return false;
+            }
+            QThread::msleep(kPollIntervalMs);
+        }
+    }
+
+    bool Serving() const { return process_ && process_->state() == QProcess::Running; }
+
+    // True once xclip has ended: another program took the clipboard from it.
+    bool WaitUntilTakenOver() {
+        return !process_ || process_->state() == QProcess::NotRunning ||
+               process_->waitForFinished(kToolTimeoutMs);
+    }
+
+    void Stop() {
+        if (!process_)
+            return;
+        if (process_->state() != QProcess::NotRunning) {
+            process_->kill();
+            process_->waitForFinished(10000);
+        }
+        process_.reset();
+    }
+
+private:
+    std::unique_ptr<QProcess> process_;
+};
+
+QImage GrabScreen(const QRect& area = QRect()) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return QImage();
+    const QPixmap shot =
+        area.isNull() ? screen->grabWindow(0)
+                      : screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    return shot.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Top left corners of the white areas of exactly the given size, bounded on all sides by the
+// screen's edge or by pixels that are not white.
+QList<QPoint> FindWhiteAreas(const QImage& screen, QSize size) {
+    const int w = screen.width(), h = screen.height();
+    std::vector<bool> rowRun(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), false);
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(screen.constScanLine(y));
+        int x = 0;
+        while (x < w) {
+            if (row[x] != kWhite) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < w && row[x] == kWhite)
+                ++x;
+            if (x - start == size.width())
+                rowRun[static_cast<std::size_t>(y) * w + start] = true;
+        }
+    }
+    auto fullRow = [&](int x, int y) {
+        if (y < 0 || y >= h)
+            return false;
+        const auto* row = reinterpret_cast<const QRgb*>(screen.constScanLine(y));
+        for (int i = x; i < x + size.width(); ++i)
+            if (row[i] != kWhite)
+                return false;
+        return true;
+    };
+    QList<QPoint> found;
+    for (int x = 0; x + size.width() <= w; ++x) {
+        int y = 0;
+        while (y < h) {
+            if (!rowRun[static_cast<std::size_t>(y) * w + x]) {
+                ++y;
+                continue;
+            }
+            const int start = y;
+            while (y < h && rowRun[static_cast<std::size_t>(y) * w + x])
+                ++y;
+            if (y - start == size.height() && !fullRow(x, start - 1) && !fullRow(x, y))
+                found << QPoint(x, start);
+        }
+    }
+    return found;
+}
+
+QString PixelText(QRgb c) {
+    return QStringLiteral("#%1").arg(c & 0xFFFFFFu, 6, 16, QLatin1Char('0'));
+}
+
+// Where a picture differs from the expected one (alpha aside); empty when it is the same.
+QString Difference(const QImage& got, const QImage& want) {
+    if (got.size() != want.size())
+        return QStringLiteral("%1 x %2 instead of %3 x %4")
+            .arg(got.width())
+            .arg(got.height())
+            .arg(want.width())
+            .arg(want.height());
+    int count = 0;
+    QString first;
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x) {
+            const QRgb a = got.pixel(x, y), b = want.pixel(x, y);
+            if ((a & 0xFFFFFFu) != (b & 0xFFFFFFu) && count++ == 0)
+                first = QStringLiteral("(%1, %2) is %3, expected %4")
+                            .arg(x)
+                            .arg(y)
+                            .arg(PixelText(a), PixelText(b));
+        }
+    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, %2").arg(count).arg(first);
+}
+
+// A copy of the picture with the image drawn over its top-left corner: opaque, colour values
+// kept, cut at the picture's edges.
+QImage WithCorner(const QImage& picture, const QImage& image) {
+    QImage out = picture.copy();
+    for (int y = 0; y < std::min(out.height(), image.height()); ++y)
+        for (int x = 0; x < std::min(out.width(), image.width()); ++x)
+            out.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
+    return out;
+}
+
+// Colours with every kind of alpha: opaque, semi-transparent and fully transparent.
+QImage Translucent(int width, int height) {
+    static const int alphas[] = {0xFF, 0x80, 0x00, 0x30, 0xFF};
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y,
+                           qRgba((x * 41 + y) & 0xFF, (y * 23 + x * 5) & 0xFF, (x * y + 99) & 0xFF,
+                                 alphas[(x / 3 + y) % 5]));
+    return image;
+}
+
+QImage Noise(int width, int height, quint32 seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
+    }
+    return image;
+}
+
+QByteArray Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray Be32(quint32 value) {
+    char b[4];
+    qToBigEndian(value, b);
+    return QByteArray(b, 4);
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type, 4) + data;
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char ch : body) {
+        crc ^= static_cast<uchar>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return Be32(static_cast<quint32>(data.size())) + body + Be32(~crc);
+}
+
+// A PNG header promising an RGB picture of this size, followed by the data of one row only.
+QByteArray PngHeaderOnly(int width, int height) {
+    const QByteArray header = Be32(static_cast<quint32>(width)) +
+                              Be32(static_cast<quint32>(height)) + QByteArray("\x08\x02\0\0\0", 5);
+    const QByteArray row(1 + width * 3, '\0');
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) +
+           PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
+}
+
+int NotOfColour(const QImage& image, QRgb c) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += (image.pixel(x, y) & 0xFFFFFFu) != (c & 0xFFFFFFu);
+    return count;
+}
+
+} // namespace
+
+class SystemClipboard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void pastesAnotherProgramsPng();
+    void pastesAnotherProgramsBmpCutAtTheBottom();
+    void unusableOffersChangeNothing_data();
+    void unusableOffersChangeNothing();
+    void copyOffersThePictureAsPngAndBmp();
+    void cutOffersTheOldPictureAndLeavesTheButtonFace();
+
+private:
+    // The editor's visible windows other than the main one: menus, message boxes.
+    bool OtherWindows(QList<QRect>* windows, QString* error);
+    // Opens the edit menu, goes down the given number of items and runs the item.
+    bool Command(int down, QString* error);
+    bool Drag(QPoint from, const QList<QPoint>& through, QString* error);
+    QImage Picture() { return GrabScreen(picture_); }
+    // Grabs the picture until it is the expected one or time runs out; the difference otherwise.
+    QString WaitForPicture(const QImage& expected, QImage* last = nullptr);
+    // Makes sure the picture is not of one colour, pasting noise when it is.
+    bool MakePictureVaried(QString* error);
+    // Makes sure another program holds the clipboard, so that the editor's taking it over can be
+    // seen: the offer ends.
+    bool HandOver(QString* error);
+    // Copies the picture through the edit menu and reads it back as another program does.
+    bool CopyAndRead(QImage* copied, QString* error);
+    void SaveForInspection(const QImage& image, const QString& what);
+
+    Editor editor_;
+    Offer offer_;
+    QString windowId_;
+    QRect window_;
+    QRect picture_; // on the screen
+    // Pointer positions: on the menu bar's first item, and off the window.
+    QPoint menuBar_;
+    QPoint away_;
+};
+
+void SystemClipboard::initTestCase() {
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QVERIFY(QGuiApplication::primaryScreen() != nullptr);
+
+    QString error;
+    QVERIFY2(editor_.Start(&error), qPrintable(error));
+
+    QString found;
+    QVERIFY2(Xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                      QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                      QStringLiteral("Limnora")},
+                     &found, &error),
+             qPrintable(QStringLiteral("the editor's window did not show up: %1; the editor %2")
+                            .arg(error, editor_.ExitReport())));
+    const QStringList ids = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(!ids.isEmpty(), "xdotool found no window");
+    windowId_ = ids.first().trimmed();
+
+    QString geometry;
+    QVERIFY2(Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId_},
+                     &geometry, &error),
+             qPrintable(error));
+    QHash<QString, int> values;
+    for (const QString& line : geometry.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            values.insert(line.left(eq), line.mid(eq + 1).toInt());
+    }
+    window_ = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                    values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+    QVERIFY2(window_.width() > kPictureWidth && window_.height() > kPictureHeight,
+             qPrintable(QStringLiteral("window %1 is %2 x %3, too small for the picture")
+                            .arg(windowId_)
+                            .arg(window_.width())
+                            .arg(window_.height())));
+
+    QElapsedTimer clock;
+    clock.start();
+    QList<QPoint> areas;
+    QImage screen;
+    do {
+        screen = GrabScreen();
+        areas = FindWhiteAreas(screen, QSize(kPictureWidth, kPictureHeight));
+        if (areas.size() == 1)
+            break;
+        QThread::msleep(kPollIntervalMs);
+    } while (clock.elapsed() < kScreenTimeoutMs);
+    if (areas.size() != 1)
+        SaveForInspection(screen, QStringLiteral("start"));
+    QVERIFY2(areas.size() == 1,
+             qPrintable(QStringLiteral("found %1 white areas of %2 x %3 on the screen, expected "
+                                       "the one picture; the editor %4")
+                            .arg(areas.size())
+                            .arg(kPictureWidth)
+                            .arg(kPictureHeight)
+                            .arg(editor_.ExitReport())));
+    picture_ = QRect(areas.first(), QSize(kPictureWidth, kPictureHeight));
+    QVERIFY(window_.contains(picture_));
+    // The menu bar runs along the top of the window, above the tool bands and the picture; its
+    // first item starts at the left.
+    QVERIFY(picture_.y() - window_.y() > 20);
+    menuBar_ = QPoint(window_.x() + 20, window_.y() + 8);
+    away_ = QPoint(std::max(0, window_.left() - 5), std::max(0, window_.top() - 5));
+    // The button face shows around the picture: the window is wider than the picture.
+    QVERIFY(window_.right() > picture_.right() + 5);
+}
+
+void SystemClipboard::cleanupTestCase() {
+    offer_.Stop();
+    editor_.Stop();
+}
+
+void SystemClipboard::cleanup() {
+    offer_.Stop();
+    // Whatever a failed test left open, a menu or a message box, is closed for the next one.
+    QString error;
+    QList<QRect> others;
+    for (int i = 0; i < 3 && OtherWindows(&others, &error) && !others.isEmpty(); ++i) {
+        Xdotool({QStringLiteral("key"), QStringLiteral("Escape")}, nullptr, &error);
+        QThread::msleep(500);
+    }
+}
+
+bool SystemClipboard::OtherWindows(QList<QRect>* windows, QString* error) {
+    windows->clear();
+    QString found, failure;
+    Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+             QString::number(editor_.Pid())},
+            &found, &failure);
+    bool mainShown = false;
+    for (const QString& id : found.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (id.trimmed() == windowId_) {
+            mainShown = true;
+            continue;
+        }
+        QString geometry, gone;
+        // A menu may close between the search and this look: it is no longer shown then.
+        if (!Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id.trimmed()},
+                     &geometry, &gone))
+            continue;
+        QHash<QString, int> v;
+        for (const QString& line : geometry.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (eq > 0)
+                v.insert(line.left(eq), line.mid(eq + 1).toInt());
+        }
+        windows->append(QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")),
+                              v.value(QStringLiteral("WIDTH")), v.value(QStringLiteral("HEIGHT"))));
+    }
+    if (!mainShown) {
+        *error = QStringLiteral("the editor's window is not shown (%1); the editor %2")
+                     .arg(failure, editor_.ExitReport());
+        return false;
+    }
+    return true;
+}
+
+bool SystemClipboard::Command(int down, QString* error) {
+    if (!editor_.Running()) {
+        *error = QStringLiteral("the editor %1").arg(editor_.ExitReport());
+        return false;
+    }
+    QList<QRect> others;
+    if (!OtherWindows(&others, error))
+        return false;
+    if (!others.isEmpty()) {
+        SaveForInspection(GrabScreen(), QStringLiteral("other-window"));
+        *error = QStringLiteral("the editor shows %1 other window(s), first at (%2, %3) %4 x %5 "
+                                "(a message box?)")
+                     .arg(others.size())
+                     .arg(others.first().x())
+                     .arg(others.first().y())
+                     .arg(others.first().width())
+                     .arg(others.first().height());
+        return false;
+    }
+
+    // Waits for a menu whose left edge lies right of the given x; its left edge then.
+    auto waitForMenu = [&](int rightOf, int* left) {
+        QElapsedTimer clock;
+        clock.start();
+        QList<QRect> menus;
+        while (clock.elapsed() < kScreenTimeoutMs) {
+            if (!OtherWindows(&menus, error))
+                return false;
+            if (menus.size() == 1 && menus.first().x() > rightOf) {
+                *left = menus.first().x();
+                return true;
+            }
+            QThread::msleep(kPollIntervalMs);
+        }
+        *error = QStringLiteral("no menu opened right of x = %1 (%2 windows shown)")
+                     .arg(rightOf)
+                     .arg(menus.size());
+        return false;
+    };
+
+    // The first menu, then two to the right: the edit menu, its first item selected.
+    if (!Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                  QString::number(menuBar_.x()), QString::number(menuBar_.y()),
+                  QStringLiteral("click"), QStringLiteral("1")},
+                 nullptr, error))
+        return false;
+    int left = 0;
+    if (!waitForMenu(-1, &left))
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        if (!Xdotool({QStringLiteral("key"), QStringLiteral("Right")}, nullptr, error) ||
+            !waitForMenu(left, &left))
+            return false;
+    }
+    QStringList keys{QStringLiteral("key")};
+    for (int i = 0; i < down; ++i)
+        keys << QStringLiteral("Down");
+    keys << QStringLiteral("Return");
+    if (!Xdotool(keys, nullptr, error))
+        return false;
+    // The menu closes; the pointer goes off the window.
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (!OtherWindows(&others, error))
+            return false;
+        if (others.isEmpty())
+            break;
+        if (clock.elapsed() > kScreenTimeoutMs) {
+            SaveForInspection(GrabScreen(), QStringLiteral("after-command"));
+            *error = QStringLiteral("after the command the editor still shows %1 other window(s), "
+                                    "first at (%2, %3) %4 x %5 (the menu, or a message box?)")
+                         .arg(others.size())
+                         .arg(others.first().x())
+                         .arg(others.first().y())
+                         .arg(others.first().width())
+                         .arg(others.first().height());
+            return false;
+        }
+        QThread::msleep(kPollIntervalMs);
+    }
+    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                    QString::number(away_.x()), QString::number(away_.y())},
+                   nullptr, error);
+}
+
+bool SystemClipboard::Drag(QPoint from, const QList<QPoint>& through, QString* error) {
+    auto screenX = [this](QPoint p) { return QString::number(picture_.x() + p.x()); };
+    auto screenY = [this](QPoint p) { return QString::number(picture_.y() + p.y()); };
+    const QString move = QStringLiteral("mousemove"), sync = QStringLiteral("--sync");
+    QStringList args{
+        move, sync, screenX(from), screenY(from), QStringLiteral("mousedown"), QStringLiteral("1")};
+    for (const QPoint& p : through)
+        args << move << sync << screenX(p) << screenY(p);
+    args << QStringLiteral("mouseup") << QStringLiteral("1");
+    args << move << sync << QString::number(away_.x()) << QString::number(away_.y());
+    return Xdotool(args, nullptr, error);
+}
+
+QString SystemClipboard::WaitForPicture(const QImage& expected, QImage* last) {
+    QElapsedTimer clock;
+    clock.start();
+    QString complaint;
+    QImage picture;
+    for (;;) {
+        picture = Picture();
+        complaint = Difference(picture, expected);
+        if (complaint.isEmpty() || clock.elapsed() > kScreenTimeoutMs)
+            break;
+        QThread::msleep(kPollIntervalMs);
+    }
+    if (last)
+        *last = picture;
+    return complaint;
+}
+
+bool SystemClipboard::MakePictureVaried(QString* error) {
+    const QImage before = Picture();
+    if (NotOfColour(before, before.pixel(0, 0)) > 0)
+        return true;
+    const QImage noise = Noise(kPictureWidth, kPictureHeight, 9);
+    if (!offer_.Start(QStringLiteral("image/png"), Encoded(noise, "PNG"), error) ||
+        !Command(kPaste, error))
+        return false;
+    *error = WaitForPicture(noise);
+    return error->isEmpty();
+}
+
+bool SystemClipboard::HandOver(QString* error) {
+    return offer_.Serving() ||
+           offer_.Start(QStringLiteral("UTF8_STRING"), QByteArray("placeholder"), error);
+}
+
+bool SystemClipboard::CopyAndRead(QImage* copied, QString* error) {
+    if (!HandOver(error) || !Command(kCopy, error))
+        return false;
+    // The other program has lost the clipboard to the editor.
+    if (!offer_.WaitUntilTakenOver()) {
+        *error = QStringLiteral("the editor did not take the clipboard over");
+        return false;
+    }
+    QByteArray png;
+    if (!ReadClipboard(QStringLiteral("image/png"), &png, error))
+        return false;
+    *copied = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+    if (copied->isNull()) {
+        *error = QStringLiteral("the clipboard's image/png (%1 bytes) is no PNG").arg(png.size());
+        return false;
+    }
+    return true;
+}
+
+void SystemClipboard::SaveForInspection(const QImage& image, const QString& what) {
+    const QString name = QStringLiteral("tst_system_clipboard-%1.png").arg(what);
+    if (image.save(name))
+        qWarning("screenshot kept as %s", qPrintable(name));
+}
+
+void SystemClipboard::pastesAnotherProgramsPng() {
+    QString error;
+    const QImage before = Picture();
+    QCOMPARE(NotOfColour(before, kWhite), 0);
+
+    // Wider than the picture, and with semi-transparent and transparent pixels.
+    const QImage image = Translucent(900, 300);
+    QVERIFY2(offer_.Start(QStringLiteral("image/png"), Encoded(image, "PNG"), &error),
+             qPrintable(error));
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    QImage shown;
+    error = WaitForPicture(WithCorner(before, image), &shown);
+    if (!error.isEmpty())
+        SaveForInspection(shown, QStringLiteral("png"));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+void SystemClipboard::pastesAnotherProgramsBmpCutAtTheBottom() {
+    QString error;
+    const QImage before = Picture();
+    const QImage image = Noise(200, 700, 5);
+    QVERIFY2(offer_.Start(QStringLiteral("image/bmp"), Encoded(image, "BMP"), &error),
+             qPrintable(error));
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    QImage shown;
+    error = WaitForPicture(WithCorner(before, image), &shown);
+    if (!error.isEmpty())
+        SaveForInspection(shown, QStringLiteral("bmp"));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void SystemClipboard::unusableOffersChangeNothing_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("text") << QStringLiteral("UTF8_STRING") << QByteArray("Limnora");
+    QTest::newRow("files") << QStringLiteral("text/uri-list")
+                           << QByteArray("file:///tmp/picture.png\r\n");
+    QTest::newRow("a 40000 x 40000 PNG")
+        << QStringLiteral("image/png") << PngHeaderOnly(40000, 40000);
+    QTest::newRow("a 70000 x 1 PNG")
+        << QStringLiteral("image/png") << Encoded(Noise(70000, 1, 7), "PNG");
+    QTest::newRow("a PNG that is text") << QStringLiteral("image/png") << QByteArray("Limnora");
+    QByteArray cut = Encoded(Noise(300, 300, 8), "PNG");
+    cut.truncate(cut.size() / 2);
+    QTest::newRow("a cut-off PNG") << QStringLiteral("image/png") << cut;
+}
+
+void SystemClipboard::unusableOffersChangeNothing() {
+    QFETCH(QString, target);
+    QFETCH(QByteArray, bytes);
+    QString error;
+    QVERIFY2(MakePictureVaried(&error), qPrintable(error));
+    const QImage before = Picture();
+    QVERIFY2(offer_.Start(target, bytes, &error), qPrintable(error));
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    // The paste has run once a copy after it has: the copy shows the picture the paste left.
+    QImage copied;
+    QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
+    QCOMPARE(Difference(copied, before), QString());
+    QImage shown;
+    error = WaitForPicture(before, &shown);
+    if (!error.isEmpty())
+        SaveForInspection(shown, QStringLiteral("unusable"));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QList<QRect> others;
+    QVERIFY2(OtherWindows(&others, &error), qPrintable(error));
+    QVERIFY2(others.isEmpty(), "the editor shows a message");
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+void SystemClipboard::copyOffersThePictureAsPngAndBmp() {
+    QString error;
+    QVERIFY2(MakePictureVaried(&error), qPrintable(error));
+    // A selection's dotted outline in the picture: it is part of what is copied.
+    const QImage unselected = Picture();
+    QVERIFY2(Drag({300, 100}, {{400, 200}, {520, 333}}, &error), qPrintable(error));
+    QImage before;
+    QElapsedTimer clock;
+    clock.start();
+    do { // until the outline is on the screen: its dots invert the pixels under them
+        QThread::msleep(kPollIntervalMs);
+        before = Picture();
+    } while (before.pixel(300, 100) == unselected.pixel(300, 100) &&
+             clock.elapsed() < kScreenTimeoutMs);
+    QCOMPARE(PixelText(before.pixel(300, 100)), PixelText(~unselected.pixel(300, 100)));
+
+    QImage copied;
+    QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
+    QCOMPARE(copied.size(), QSize(kPictureWidth, kPictureHeight));
+    QCOMPARE(Difference(copied, before), QString());
+
+    const QStringList targets = Targets(&error);
+    QVERIFY2(targets.contains(QStringLiteral("image/png")), qPrintable(targets.join(' ')));
+    QVERIFY2(targets.contains(QStringLiteral("image/bmp")), qPrintable(targets.join(' ')));
+    QByteArray bmp;
+    QVERIFY2(ReadClipboard(QStringLiteral("image/bmp"), &bmp, &error), qPrintable(error));
+    QCOMPARE(Difference(QImage::fromData(bmp, "BMP"), before), QString());
+
+    // The picture stays as it was.
+    QThread::msleep(300);
+    QCOMPARE(Difference(Picture(), before), QString());
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+void SystemClipboard::cutOffersTheOldPictureAndLeavesTheButtonFace() {
+    QString error;
+    QVERIFY2(MakePictureVaried(&error), qPrintable(error));
+    const QImage before = Picture();
+    // The button face, as it shows right of the picture.
+    const QRgb face =
+        GrabScreen(QRect(picture_.right() + 3, picture_.top() + 10, 1, 1)).pixel(0, 0);
+    QVERIFY2(face != kWhite, qPrintable(PixelText(face)));
+
+    QVERIFY2(HandOver(&error), qPrintable(error));
+    QVERIFY2(Command(kCut, &error), qPrintable(error));
+    QVERIFY2(offer_.WaitUntilTakenOver(), "the editor did not take the clipboard over");
+    QElapsedTimer clock;
+    clock.start();
+    QImage shown;
+    int others = 0;
+    do {
+        shown = Picture();
+        others = NotOfColour(shown, face);
+        if (others == 0)
+            break;
+        QThread::msleep(kPollIntervalMs);
+    } while (clock.elapsed() < kScreenTimeoutMs);
+    if (others > 0)
+        SaveForInspection(shown, QStringLiteral("cut"));
+    QVERIFY2(others == 0, qPrintable(QStringLiteral("%1 pixels are not the button face %2")
+                                         .arg(others)
+                                         .arg(PixelText(face))));
+
+    QByteArray png;
+    QVERIFY2(ReadClipboard(QStringLiteral("image/png"), &png, &error), qPrintable(error));
+    QCOMPARE(Difference(QImage::fromData(png, "PNG"), before), QString());
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+QTEST_MAIN(SystemClipboard)
+#include "tst_system_clipboard.moc"
