@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
 
 class TAboutBox : public QDialog {
     Q_OBJECT
@@ -10,5 +11,8 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };
 
-// The program's own icon, drawn in code at several sizes.
+// The program's own icon at one size (square, transparent background); needs no application
+// object, so the build can draw the icon theme's files with it.
+QImage DrawProgramIcon(int size);
+// The program's own icon at the usual sizes.
 QIcon ProgramIcon();

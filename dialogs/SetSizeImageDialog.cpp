@@ -1,6 +1,7 @@
 #include "dialogs/SetSizeImageDialog.h"
 
 #include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -41,11 +42,13 @@ TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     STxtColor = new ColorSwatch(this);
     STxtColor->setObjectName(QStringLiteral("STxtColor"));
     STxtColor->setProperty("Tag", 101);
+    STxtColor->setAccessibleName(QStringLiteral("Цвет фона нового рисунка"));
     STxtColor->move(20, 92);
     STxtColor->setFocusPolicy(Qt::StrongFocus);
     // Until a colour is picked the swatch shows the dialog's own face colour.
     STxtColor->SetColor(FromQColor(palette().color(QPalette::Button)));
-    connect(STxtColor, &ColorSwatch::Clicked, this, [this] { STxtColorClick(STxtColor); });
+    connect(STxtColor, &ColorSwatch::Clicked, this,
+            Reported([this] { STxtColorClick(STxtColor); }));
     // Two lines when the dialog font is too wide for one, centred on the swatch either way.
     Label3 = new QLabel(QStringLiteral("Цвет фона нового рисунка"), this);
     Label3->setObjectName(QStringLiteral("Label3"));

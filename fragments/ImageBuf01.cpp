@@ -2,6 +2,7 @@
 
 #include "fragments/ImgScale01.h"
 #include "platform/Dialogs.h"
+#include "platform/EditorApplication.h"
 #include "platform/TImage.h"
 
 #include <QFrame>
@@ -75,6 +76,7 @@ QToolButton* AddButton(QWidget* parent, const char* name, const QString& hint, c
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
+    button->setAccessibleName(hint.trimmed()); // a button without text is known by its hint
     button->setIcon(ButtonIcon(QLatin1String(name)));
     button->setIconSize(QSize(18, 18));
     button->setGeometry(at.x(), at.y(), 25, 25);
@@ -105,6 +107,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     LstBoxFragment->setSelectionMode(QAbstractItemView::SingleSelection);
     LstBoxFragment->setSortingEnabled(false);
     LstBoxFragment->setUniformItemSizes(true);
+    LstBoxFragment->setAccessibleName(Label6->text()); // each control by the label over it
     listLayout->addWidget(LstBoxFragment);
     Label2 = AddLabel(this, "Label2", QStringLiteral("Высота"), {8, 258, 64, 18});
     Label3 = AddLabel(this, "Label3", QStringLiteral("Ширина"), {78, 258, 64, 18});
@@ -116,6 +119,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     EdItem = new QLineEdit(this);
     EdItem->setObjectName(QStringLiteral("EdItem"));
     EdItem->setGeometry(8, 330, 206, 24);
+    EdItem->setAccessibleName(Label4->text());
     SpButDelete =
         AddButton(this, "SpButDelete", QStringLiteral("Удалить выбранный фрагмент"), {8, 364});
     SpButEdTxt = AddButton(this, "SpButEdTxt", QStringLiteral("Редактировать описание фрагмента"),
@@ -133,6 +137,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImage;
     Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(Label7->text().simplified());
     ScrollBox1->setWidget(Image1);
     auto* panel2 = new QFrame(this);
     panel2->setObjectName(QStringLiteral("Panel2"));
@@ -150,6 +155,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     TrackBar1->setTickInterval(5);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setValue(100);
+    TrackBar1->setAccessibleName(Label1->text());
     Lb10 = AddLabel(panel2, "Lb10", QStringLiteral("10%"), {6, 58, 40, 18});
     Lb100 =
         AddLabel(panel2, "Lb100", QStringLiteral("100%"), {6 + (381 - 40) * 90 / 190, 58, 40, 18});
@@ -157,14 +163,19 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     Lb200->setAlignment(Qt::AlignRight);
 
     connect(LstBoxFragment, &QListWidget::itemClicked, this,
-            [this] { LstBoxFragmentClick(LstBoxFragment); });
+            Reported([this] { LstBoxFragmentClick(LstBoxFragment); }));
     connect(LstBoxFragment, &QListWidget::currentRowChanged, this,
-            [this] { LstBoxFragmentClick(LstBoxFragment); });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(TrackBar1); });
-    connect(SpButScale, &QToolButton::clicked, this, [this] { SpButScaleClick(SpButScale); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(SpeedButton2); });
-    connect(SpButEdTxt, &QToolButton::clicked, this, [this] { SpButEdTxtClick(SpButEdTxt); });
-    connect(SpButDelete, &QToolButton::clicked, this, [this] { SpButDeleteClick(SpButDelete); });
+            Reported([this] { LstBoxFragmentClick(LstBoxFragment); }));
+    connect(TrackBar1, &QSlider::valueChanged, this,
+            Reported([this] { TrackBar1Change(TrackBar1); }));
+    connect(SpButScale, &QToolButton::clicked, this,
+            Reported([this] { SpButScaleClick(SpButScale); }));
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            Reported([this] { SpeedButton2Click(SpeedButton2); }));
+    connect(SpButEdTxt, &QToolButton::clicked, this,
+            Reported([this] { SpButEdTxtClick(SpButEdTxt); }));
+    connect(SpButDelete, &QToolButton::clicked, this,
+            Reported([this] { SpButDeleteClick(SpButDelete); }));
     FormCreate();
 }
 
@@ -268,7 +279,8 @@ void TFormImgBuf::SpButDeleteClick(QObject*) {
     if (!SelectedItem())
         return;
     delete LstBoxFragment->takeItem(LstBoxFragment->currentRow()); // frees its fragment
-    Image1->Picture().SetSize(1, 1);
+    // A blank pixel: resizing the preview would keep a corner of the fragment just deleted.
+    Image1->Picture().Assign(TBitmap(1, 1));
     if (LstBoxFragment->count() == 0) {
         EdItem->clear();
         StTxtH->clear();

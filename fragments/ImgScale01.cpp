@@ -5,20 +5,54 @@
 #include "platform/TImage.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
+
+namespace {
+
+// The part of a rectangle of the given size at (left, top) that lies inside a bitmap, in the
+// bitmap's coordinates; empty when they do not meet. Computed in 64 bits: the corner may lie
+// anywhere.
+TRect InsidePart(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                 const TBitmap& bitmap) {
+    const std::int64_t l = std::max<std::int64_t>(left, 0);
+    const std::int64_t t = std::max<std::int64_t>(top, 0);
+    const std::int64_t r = std::min<std::int64_t>(left + width, bitmap.Width());
+    const std::int64_t b = std::min<std::int64_t>(top + height, bitmap.Height());
+    if (l >= r || t >= b)
+        return {};
+    return {static_cast<std::int32_t>(l), static_cast<std::int32_t>(t),
+            static_cast<std::int32_t>(r), static_cast<std::int32_t>(b)};
+}
+
+// A rectangle moved so that (left, top) becomes the origin. Used for the part of a rectangle
+// that meets a bitmap, so the results are small.
+TRect Shifted(const TRect& r, std::int32_t left, std::int32_t top) {
+    return {TRect::Saturate(std::int64_t{r.left} - left),
+            TRect::Saturate(std::int64_t{r.top} - top),
+            TRect::Saturate(std::int64_t{r.right} - left),
+            TRect::Saturate(std::int64_t{r.bottom} - top)};
+}
+
+} // namespace
 
 void CopyImageRect(TImage* Image, TRect Rect, TBitmap* Bitmap) {
     if (!Image || !Bitmap || Rect.left >= Rect.right || Rect.top >= Rect.bottom)
         return;
-    Bitmap->SetHeight(Rect.Height());
-    Bitmap->SetWidth(Rect.Width());
+    Bitmap->SetSize(Rect.Width(), Rect.Height());
+    const TBitmap& picture = Image->Picture();
+    const TRect inside = InsidePart(Rect.left, Rect.top, Rect.Width(), Rect.Height(), picture);
     TCanvas& canvas = Bitmap->Canvas();
-    const TBrush brush = canvas.Brush;
-    canvas.Brush = {bsSolid, clWhite};
-    canvas.FillRect(Bitmap->BoundsRect());
-    canvas.Brush = brush;
-    canvas.CopyRect(Bitmap->BoundsRect(), Image->Canvas(), Rect);
+    if (inside.Width() != Rect.Width() || inside.Height() != Rect.Height()) {
+        // What lies outside the picture comes out white, the colour of a new picture.
+        const TBrush brush = canvas.Brush;
+        canvas.Brush = {bsSolid, clWhite};
+        canvas.FillRect(Bitmap->BoundsRect());
+        canvas.Brush = brush;
+    }
+    if (!inside.IsEmpty())
+        canvas.CopyRect(Shifted(inside, Rect.left, Rect.top), picture.Canvas(), inside);
 }
 
 void PasteBitmapRect(TImage* Image, TRect Rect, TBitmap* Bitmap) {
@@ -28,12 +62,17 @@ void PasteBitmapRect(TImage* Image, TRect Rect, TBitmap* Bitmap) {
     const std::int32_t w = std::min(Rect.Width(), Bitmap->Width());
     if (h <= 0 || w <= 0)
         return;
-    TBitmap part(w, h);
-    part.Canvas().CopyRect(part.BoundsRect(), Bitmap->Canvas(), {0, 0, w, h});
-    Image->Canvas().Draw(Rect.left, Rect.top, part);
+    // The top-left w x h block of the bitmap at the rectangle's corner, cut to the picture.
+    TBitmap& picture = Image->Picture();
+    const TRect inside = InsidePart(Rect.left, Rect.top, w, h, picture);
+    if (inside.IsEmpty())
+        return;
+    picture.Canvas().CopyRect(inside, Bitmap->Canvas(), Shifted(inside, Rect.left, Rect.top));
 }
 
 std::int32_t RoundHalfEven(long double value) {
+    if (std::isnan(value))
+        return 0;
     const int mode = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const long double rounded = std::nearbyintl(value);
@@ -119,20 +158,24 @@ void TImageScale::LimitSize() {
 void TImageScale::Execute() {
     if (!SrcImage || !DstImage || SrcHeight == 0 || SrcWidth == 0)
         return;
-    const TBitmap& source = SrcImage->Picture();
-    if (DstHeight == SrcHeight && DstWidth == SrcWidth) {
-        WorkBitmap->SetSize(DstWidth, DstHeight);
-        WorkBitmap->Canvas().CopyRect(WorkBitmap->BoundsRect(), source.Canvas(),
-                                      {0, 0, DstWidth, DstHeight});
+    // The block of the size stored by the last SetZoom; should the picture have changed its size
+    // since, what it no longer covers is white.
+    const TBitmap& picture = SrcImage->Picture();
+    TBitmap block;
+    if (picture.Width() == SrcWidth && picture.Height() == SrcHeight) {
+        block.Assign(picture); // shares the pixels until one of them is written
     } else {
-        // The sizes stored by the last SetZoom; Qt's smooth scaling averages the source pixels
-        // that fall into each target pixel when it reduces.
-        const QImage& whole = source.Image();
-        const QImage part = whole.width() == SrcWidth && whole.height() == SrcHeight
-                                ? whole
-                                : whole.copy(0, 0, SrcWidth, SrcHeight);
-        const QImage scaled =
-            part.scaled(DstWidth, DstHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        block.SetSize(SrcWidth, SrcHeight);
+        const TRect inside = block.BoundsRect().Intersected(picture.BoundsRect());
+        block.Canvas().CopyRect(inside, picture.Canvas(), inside);
+    }
+    if (DstHeight == SrcHeight && DstWidth == SrcWidth) {
+        WorkBitmap->Assign(block); // a plain copy
+    } else {
+        // Qt's smooth scaling averages the source pixels that fall into each target pixel where
+        // it reduces, and interpolates where it enlarges.
+        const QImage scaled = block.Image().scaled(DstWidth, DstHeight, Qt::IgnoreAspectRatio,
+                                                   Qt::SmoothTransformation);
         if (scaled.isNull())
             throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
                                   .arg(DstWidth)

@@ -47,8 +47,10 @@ public:
     void SetSource(TImage* Image);
     // Sets and corrects the factor and computes the target size; nothing without a source.
     void SetZoom(double Factor);
-    // Makes the scaled copy (a plain copy when the size does not change, smooth area-averaging
-    // otherwise) and gives it to DstImage.
+    // Makes the scaled copy of the block of the size read by the last SetZoom (white where the
+    // picture no longer covers it) and gives it to DstImage: a plain copy when the size does not
+    // change; otherwise smooth, averaging the source pixels under each target pixel where it
+    // reduces and interpolating between pixel centres where it enlarges.
     void Execute();
     void ReadSourceSize();
     void LimitSize();

@@ -29,7 +29,13 @@ template <class Draw> QIcon CanvasIcon(Draw draw) {
             if (row[x] == key)
                 row[x] = 0;
     }
-    return QIcon(QPixmap::fromImage(image));
+    // Pixel art: on a screen scaled by two each pixel becomes a crisp 2 x 2 block.
+    QIcon icon(QPixmap::fromImage(image));
+    QPixmap doubled = QPixmap::fromImage(
+        image.scaled(2 * kToolIcon, 2 * kToolIcon, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    doubled.setDevicePixelRatio(2);
+    icon.addPixmap(doubled);
+    return icon;
 }
 
 void DrawKind(TCanvas& c, int kind, const TRect& r) {
@@ -50,14 +56,20 @@ void DrawKind(TCanvas& c, int kind, const TRect& r) {
     }
 }
 
+// Vector drawings, painted at their size and at twice it for screens scaled by two.
 template <class Paint> QIcon PaintedIcon(int size, Paint paint) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    paint(p);
-    p.end();
-    return QIcon(pixmap);
+    QIcon icon;
+    for (int ratio : {1, 2}) {
+        QPixmap pixmap(size * ratio, size * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        paint(p);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 const QColor kInk(40, 40, 40);

@@ -96,6 +96,7 @@ QToolButton* TForm1::AddToolButton(QToolBar* band, QButtonGroup* group, const ch
     button->setObjectName(QLatin1String(name));
     button->setProperty("Tag", tag);
     button->setToolTip(hint);
+    button->setAccessibleName(hint); // assistive technology reads what a sighted user reads
     button->setIcon(icon);
     button->setIconSize(QSize(20, 20));
     button->setCheckable(true);
@@ -148,6 +149,7 @@ void TForm1::CreateToolBands() {
     STxtPenColor->setObjectName(QStringLiteral("STxtPenColor"));
     STxtPenColor->setProperty("Tag", 101);
     STxtPenColor->setToolTip(QStringLiteral("Выбор цвета для контуров фигур"));
+    STxtPenColor->setAccessibleName(STxtPenColor->toolTip());
     PanelPen->addWidget(STxtPenColor);
     const char* penNames[] = {"SpButPenS11", "SpButPenS12", "SpButPenS13",
                               "SpButPenS14", "SpButPenS15", "SpButPenS16"};
@@ -166,6 +168,7 @@ void TForm1::CreateToolBands() {
     STxtBrushColor->setObjectName(QStringLiteral("STxtBrushColor"));
     STxtBrushColor->setProperty("Tag", 102);
     STxtBrushColor->setToolTip(QStringLiteral("Выбор цвета заливки (Brush)"));
+    STxtBrushColor->setAccessibleName(STxtBrushColor->toolTip());
     PanelBrush->addWidget(STxtBrushColor);
     for (int i = 0; i < 8; ++i) {
         const QString name = QStringLiteral("SpButBrush%1").arg(21 + i);
@@ -241,6 +244,7 @@ void TForm1::CreateClientArea() {
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImage;
     Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Рисунок"));
     ScrollBox1->setWidget(Image1);
 
     // The text preview rides on the picture, so it scrolls with it.
@@ -262,6 +266,7 @@ void TForm1::CreateStatusBar() {
     for (int i = 0; i < 5; ++i) {
         auto* panel = new StatusPanel(120, QStringLiteral(" Финиш: (-8888, -8888)"), StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setAccessibleDescription(QStringLiteral("Строка состояния, поле %1").arg(i + 1));
         StatusBar1->addWidget(panel);
         StatusPanels[i] = panel;
     }

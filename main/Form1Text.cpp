@@ -25,6 +25,7 @@ QToolButton* AddTextButton(QWidget* panel, QHBoxLayout* row, const char* name, c
     auto* button = new QToolButton(panel);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
+    button->setAccessibleName(hint);
     button->setIcon(NamedIcon(QLatin1String(name)));
     button->setIconSize(QSize(18, 18));
     button->setFixedSize(24, 24);
@@ -51,6 +52,7 @@ void TForm1::CreateTextPanel(QWidget* parent) {
     EdTxt = new QLineEdit(PanelTxt);
     EdTxt->setObjectName(QStringLiteral("EdTxt"));
     EdTxt->setToolTip(QStringLiteral("Строка для ввода текста"));
+    EdTxt->setAccessibleName(EdTxt->toolTip());
     rows->addWidget(EdTxt);
 
     auto* tools = new QHBoxLayout;
@@ -60,6 +62,9 @@ void TForm1::CreateTextPanel(QWidget* parent) {
         auto* box = new QComboBox(PanelTxt);
         box->setObjectName(QLatin1String(name));
         box->setToolTip(hint);
+        // On Linux a combo box tells its current entry as its name; the hint goes with it.
+        box->setAccessibleName(hint);
+        box->setAccessibleDescription(hint);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setFixedWidth(width);
@@ -70,6 +75,7 @@ void TForm1::CreateTextPanel(QWidget* parent) {
     StTxtColorTxt = new ColorSwatch(PanelTxt);
     StTxtColorTxt->setObjectName(QStringLiteral("StTxtColorTxt"));
     StTxtColorTxt->setToolTip(QStringLiteral("Выбор текущего цвета для текста"));
+    StTxtColorTxt->setAccessibleName(StTxtColorTxt->toolTip());
     tools->addWidget(StTxtColorTxt);
     CbBoxFntSize = comboBox("CbBoxFntSize", QStringLiteral("Текущий размер символов"), 57);
     CbBoxFntSize->setProperty("Tag", 0); // kind of the font of the last size fill

@@ -3,10 +3,24 @@
 #include "platform/Dialogs.h"
 #include "platform/EditorError.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 EditorApplication::EditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("limnora"));
     setApplicationDisplayName(QStringLiteral("Limnora"));
     setApplicationVersion(QStringLiteral(LIMNORA_VERSION));
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        installTranslator(translator.get()))
+        translator_ = std::move(translator);
+}
+
+EditorApplication::~EditorApplication() {
+    if (translator_)
+        removeTranslator(translator_.get());
 }
 
 bool EditorApplication::notify(QObject* receiver, QEvent* event) {

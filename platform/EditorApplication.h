@@ -5,13 +5,24 @@
 
 #include <QApplication>
 #include <exception>
+#include <memory>
 #include <stdexcept>
+
+class QTranslator;
 
 class EditorApplication : public QApplication {
     Q_OBJECT
 public:
+    // Qt's own texts (the buttons of message boxes, the file and colour dialogs) are Russian
+    // whatever the user's locale, from Qt's translations folder; without them Qt's English stays.
     EditorApplication(int& argc, char** argv);
+    ~EditorApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
+    // True when Qt's Russian translation was found and installed.
+    bool Translated() const { return translator_ != nullptr; }
+
+private:
+    std::unique_ptr<QTranslator> translator_;
 };
 
 // The general error report: an error box with the exception's own text.

@@ -15,6 +15,7 @@ void PictureLabel::SetCaption(const QString& caption) {
     if (caption == caption_)
         return;
     caption_ = caption;
+    setAccessibleName(caption);
     update();
 }
 

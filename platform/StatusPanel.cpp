@@ -34,6 +34,7 @@ void StatusPanel::SetText(const QString& text) {
     if (text == text_)
         return;
     text_ = text;
+    setAccessibleName(text);
     Render();
     update();
 }

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Limnora needs and that are missing on this machine.
 #   install-deps.sh run    what building and running the editor needs
-#   install-deps.sh test   that, plus what the test suite needs (X server, xdotool, xclip, and
-#                          clang with libFuzzer for the fuzzing stage)
+#   install-deps.sh test   that, plus what the test suite needs (X server, xdotool, xclip, clang
+#                          with libFuzzer for the fuzzing stage, the package and metadata tools)
 # Uses sudo when not run as root.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev fonts-dejavu-core)
+# qt6-translations-l10n: Qt's own texts (message box buttons, file dialogs) in Russian.
+packages=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
 if [[ "${1:-run}" == test ]]; then
     packages+=(xvfb xauth xdotool xclip)
     packages+=(clang libclang-rt-14-dev)  # the fuzzing stage: clang with libFuzzer
+    packages+=(dpkg-dev desktop-file-utils appstream)  # the package and its desktop metadata
 fi
 
 missing=()

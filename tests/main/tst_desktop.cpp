@@ -1,0 +1,137 @@
+// The program on a classroom desktop: Qt's own texts in Russian, and every control reachable by
+// assistive technology under the name a sighted user reads.
+#include "dialogs/About.h"
+#include "dialogs/SetSizeImageDialog.h"
+#include "fragments/ImageBuf01.h"
+#include "main/EditorFixture.h"
+#include "platform/ColorSwatch.h"
+#include "platform/EditorApplication.h"
+#include "platform/TImage.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "platform/StatusPanel.h"
+
+namespace {
+
+QString AccessibleText(QWidget* w, QAccessible::Text which) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+    return accessible ? accessible->text(which) : QString();
+}
+
+QString AccessibleName(QWidget* w) {
+    return AccessibleText(w, QAccessible::Name);
+}
+
+// The controls of a window that a user acts on or reads a value from.
+QList<QWidget*> Controls(QWidget* window) {
+    QList<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+            continue; // the pieces Qt makes inside its own widgets
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+            qobject_cast<QComboBox*>(w) || qobject_cast<QSlider*>(w) ||
+            qobject_cast<QListWidget*>(w) || qobject_cast<ColorSwatch*>(w) ||
+            qobject_cast<TImage*>(w))
+            controls << w;
+    }
+    return controls;
+}
+
+} // namespace
+
+class TestDesktop : public EditorFixture {
+    Q_OBJECT
+
+    void CheckEveryControlIsNamed(QWidget* window) {
+        const QList<QWidget*> controls = Controls(window);
+        QVERIFY(!controls.isEmpty());
+        for (QWidget* w : controls) {
+            if (qobject_cast<QComboBox*>(w)) {
+                // On Linux a combo box's name is its current entry; its hint is its description.
+                QCOMPARE(AccessibleText(w, QAccessible::Description), w->toolTip());
+                continue;
+            }
+            const QString name = AccessibleName(w);
+            QVERIFY2(!name.trimmed().isEmpty(), qPrintable(w->objectName()));
+            // Where a control shows a hint and no text of its own, its name is the hint.
+            const auto* button = qobject_cast<QAbstractButton*>(w);
+            if (!w->toolTip().isEmpty() && (!button || button->text().isEmpty()))
+                QCOMPARE(name, w->toolTip().trimmed());
+        }
+    }
+
+private slots:
+    void qtsOwnTextsAreRussian() {
+        const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        const bool available = QFile::exists(folder + QStringLiteral("/qtbase_ru.qm"));
+        auto* application = qobject_cast<EditorApplication*>(QCoreApplication::instance());
+        QVERIFY(application);
+        // Without the translation the program still runs, in Qt's English.
+        QCOMPARE(application->Translated(), available);
+        if (!available)
+            QSKIP("Qt's Russian translation is not installed here");
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("Да"));
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("Нет"));
+        QColorDialog colours;
+        QCOMPARE(colours.windowTitle(), QStringLiteral("Выбор цвета"));
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QCOMPARE(files.labelText(QFileDialog::Reject), QStringLiteral("Отмена"));
+        // The new-image dialog keeps its own buttons.
+        QCOMPARE(windows_->NewImageForm->OKBtn->text(), QStringLiteral("OK"));
+        QCOMPARE(windows_->NewImageForm->CancelBtn->text(), QStringLiteral("Cancel"));
+    }
+
+    void everyControlOfTheMainWindowIsNamed() {
+        form_->ShowToolPanels(true, true, true, true);
+        CheckEveryControlIsNamed(form_);
+        QCOMPARE(AccessibleName(form_->Image1), QStringLiteral("Рисунок"));
+        QCOMPARE(AccessibleName(form_->SpButModePaint),
+                 QStringLiteral("Включить инструменты векторной графики"));
+        QCOMPARE(AccessibleName(form_->STxtBrushColor),
+                 QStringLiteral("Выбор цвета заливки (Brush)"));
+        QCOMPARE(AccessibleName(form_->EdTxt), QStringLiteral("Строка для ввода текста"));
+    }
+
+    void statusPanelsAndThePreviewTellTheirText() {
+        Drag(form_->Image1, {10, 20}, {40, 60});
+        QCOMPARE(AccessibleName(form_->StatusPanels[0]), QStringLiteral(" Старт: (10, 20)"));
+        QCOMPARE(AccessibleName(form_->StatusPanels[3]), QStringLiteral(" Высота: (40)"));
+        form_->EdTxt->setText(QStringLiteral("подпись"));
+        QCOMPARE(AccessibleName(form_->LabelTxt), QStringLiteral("подпись"));
+    }
+
+    void everyControlOfTheOtherWindowsIsNamed() {
+        CheckEveryControlIsNamed(windows_->NewImageForm.get());
+        QCOMPARE(AccessibleName(windows_->NewImageForm->WidthEdit),
+                 QStringLiteral("Ширина ( pix )"));
+        QCOMPARE(AccessibleName(windows_->NewImageForm->HeightEdit),
+                 QStringLiteral("Высота ( pix )"));
+        QCOMPARE(AccessibleName(windows_->NewImageForm->STxtColor),
+                 QStringLiteral("Цвет фона нового рисунка"));
+        CheckEveryControlIsNamed(windows_->AboutBox.get());
+        CheckEveryControlIsNamed(windows_->FormImgBuf.get());
+    }
+};
+
+LIMNORA_TEST_CLASS(TestDesktop)
+#include "tst_desktop.moc"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder and checks it: its file list, its dependency
+# line, that apt-get could install it, and that the program starts from the unpacked package
+# under an X server.
+#   check_package.sh <build folder>
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || {
+    cat "$work/cpack.log"
+    exit 1
+}
+deb="$(ls "$work"/*.deb)"
+echo "package: $(basename "$deb")"
+
+failed=0
+fail() {
+    echo "FAIL: $*"
+    failed=1
+}
+
+files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
+expected=(./usr/bin/limnora
+          ./usr/share/applications/org.limnora.Limnora.desktop
+          ./usr/share/metainfo/org.limnora.Limnora.metainfo.xml
+          ./usr/share/icons/hicolor/scalable/apps/org.limnora.Limnora.svg)
+for size in 16 24 32 48 64 128 256; do
+    expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/org.limnora.Limnora.png")
+done
+for file in "${expected[@]}"; do
+    grep -qxF "$file" <<<"$files" || fail "the package lacks $file"
+done
+if grep -v -e '/$' <<<"$files" | grep -v -e '^\./usr/bin/' -e '^\./usr/share/' >/dev/null; then
+    fail "files outside /usr/bin and /usr/share: $(grep -v -e '/$' <<<"$files" |
+        grep -v -e '^\./usr/bin/' -e '^\./usr/share/' | tr '\n' ' ')"
+fi
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+echo "depends: $depends"
+names="$(tr ',' '\n' <<<"$depends" | awk '{print $1}')"
+for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+    grep -qxF "$package" <<<"$names" || fail "Depends lacks $package"
+done
+[[ "$(dpkg-deb -f "$deb" Architecture)" == "$(dpkg --print-architecture)" ]] ||
+    fail "the package is not for this architecture"
+
+# apt-get would install it here: every dependency can be resolved.
+if compgen -G "/var/lib/apt/lists/*_Packages*" >/dev/null; then
+    apt-get install -s "$deb" >"$work/apt.log" 2>&1 || {
+        cat "$work/apt.log"
+        fail "apt-get cannot install the package"
+    }
+else
+    echo "note: no package lists here, the apt-get check is skipped"
+fi
+
+# The program starts from the unpacked package.
+mkdir "$work/root"
+dpkg-deb -x "$deb" "$work/root"
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+    ROOT="$work/root" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+        QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$ROOT/usr/bin/limnora" &
+        editor=$!
+        found=0
+        timeout 60 xdotool search --sync --onlyvisible --name Limnora >/dev/null && found=1
+        kill "$editor" 2>/dev/null || true
+        wait "$editor" 2>/dev/null || true
+        [[ $found == 1 ]]' || fail "the unpacked program shows no window"
+else
+    echo "note: no xvfb-run or xdotool, the start from the package is not checked"
+fi
+
+[[ $failed == 0 ]] && echo "the package is complete"
+exit "$failed"
