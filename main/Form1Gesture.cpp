@@ -66,25 +66,12 @@ TRect TForm1::ShapeUndoArea(int Kind, const TRect& Rect) {
 
 void TForm1::DrawShape(TImage* Image, int Kind, const TPoint& StartPoint, const TPoint& EndPoint,
                        const TRect& Rect) {
-    TCanvas& canvas = Image->Canvas();
-    switch (Kind) {
-    case 0:
-        canvas.MoveTo(StartPoint.x, StartPoint.y);
-        canvas.LineTo(EndPoint.x, EndPoint.y);
-        break;
-    case 1:
-        canvas.Rectangle(Rect.left, Rect.top, Rect.right, Rect.bottom);
-        break;
-    case 2:
-        canvas.Ellipse(Rect.left, Rect.top, Rect.right, Rect.bottom);
-        break;
-    case 3:
-        canvas.RoundRect(Rect.left, Rect.top, Rect.right, Rect.bottom, Rect.Width() / 2,
-                         Rect.Height() / 2);
-        break;
-    default:
-        break;
-    }
+    // A line runs between the real points, in the direction of the drag; the other shapes fill
+    // the rectangle.
+    if (Kind == 0)
+        DrawShapeOfKind(Image->Canvas(), Kind, StartPoint, EndPoint);
+    else
+        DrawShapeOfKind(Image->Canvas(), Kind, {Rect.left, Rect.top}, {Rect.right, Rect.bottom});
 }
 
 void TForm1::PlaceTextLabel(QScrollArea* ScrollBox, PictureLabel* Label, const TRect& Rect) {

@@ -39,21 +39,10 @@ template <class Draw> QIcon CanvasIcon(Draw draw) {
 }
 
 void DrawKind(TCanvas& c, int kind, const TRect& r) {
-    switch (kind) {
-    case 0:
-        c.MoveTo(r.left, r.bottom - 1);
-        c.LineTo(r.right, r.top - 1);
-        break;
-    case 1:
-        c.Rectangle(r.left, r.top, r.right, r.bottom);
-        break;
-    case 2:
-        c.Ellipse(r.left, r.top, r.right, r.bottom);
-        break;
-    default:
-        c.RoundRect(r.left, r.top, r.right, r.bottom, r.Width() / 2, r.Height() / 2);
-        break;
-    }
+    if (kind == 0) // a line rising from the bottom left
+        DrawShapeOfKind(c, kind, {r.left, r.bottom - 1}, {r.right, r.top - 1});
+    else
+        DrawShapeOfKind(c, kind, {r.left, r.top}, {r.right, r.bottom});
 }
 
 // Vector drawings, painted at their size and at twice it for screens scaled by two.

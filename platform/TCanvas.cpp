@@ -552,3 +552,25 @@ void TCanvas::SetPixel(std::int32_t x, std::int32_t y, TColor color) {
     s.Row(y)[x] = ToQRgb(color);
     owner_.Changed({x, y, x + 1, y + 1});
 }
+
+void DrawShapeOfKind(TCanvas& canvas, int kind, const TPoint& a, const TPoint& b) {
+    switch (kind) {
+    case 0:
+        canvas.MoveTo(a.x, a.y);
+        canvas.LineTo(b.x, b.y);
+        break;
+    case 1:
+        canvas.Rectangle(a.x, a.y, b.x, b.y);
+        break;
+    case 2:
+        canvas.Ellipse(a.x, a.y, b.x, b.y);
+        break;
+    case 3: // half the box, halved toward zero; in 64 bits, so that any two points will do
+        canvas.RoundRect(a.x, a.y, b.x, b.y,
+                         TRect::Saturate(std::abs((std::int64_t{a.x} - b.x) / 2)),
+                         TRect::Saturate(std::abs((std::int64_t{a.y} - b.y) / 2)));
+        break;
+    default:
+        break;
+    }
+}

@@ -138,3 +138,8 @@ private:
     TBitmap& owner_;
     TRoundOutline outline_; // reused between calls
 };
+
+// The editor's shapes by kind: 0 a line from a to b (without b), 1 a rectangle, 2 an ellipse and
+// 3 a rounded rectangle (its corner ellipse half as wide and half as high as the box) over the box
+// of the two points; any other kind draws nothing. Drawn with the canvas's own tools.
+void DrawShapeOfKind(TCanvas& canvas, int kind, const TPoint& a, const TPoint& b);

@@ -54,27 +54,8 @@ void TRegionSelector::SetRubberBandTools() {
 
 void TRegionSelector::DrawFrame(const TPoint& p1, const TPoint& p2, std::uint8_t kind,
                                 TPenMode mode) {
-    TCanvas& c = image_->Canvas();
-    c.Pen.Mode = mode;
-    switch (kind) {
-    case 0:
-        c.MoveTo(p1.x, p1.y);
-        c.LineTo(p2.x, p2.y);
-        break;
-    case 1:
-        c.Rectangle(p1.x, p1.y, p2.x, p2.y);
-        break;
-    case 2:
-        c.Ellipse(p1.x, p1.y, p2.x, p2.y);
-        break;
-    case 3: // the corner ellipse is half the box, halved toward zero
-        c.RoundRect(p1.x, p1.y, p2.x, p2.y,
-                    TRect::Saturate(std::abs((std::int64_t{p1.x} - p2.x) / 2)),
-                    TRect::Saturate(std::abs((std::int64_t{p1.y} - p2.y) / 2)));
-        break;
-    default:
-        break;
-    }
+    image_->Canvas().Pen.Mode = mode;
+    DrawShapeOfKind(image_->Canvas(), kind, p1, p2);
 }
 
 void TRegionSelector::FireEvent(TSelectEvent& event, TShiftState shift) {

@@ -7,6 +7,7 @@
 #include "platform/EditorError.h"
 #include "platform/TBitmap.h"
 #include "support/ScriptedDialogs.h"
+#include "support/FakeClipboard.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
 
@@ -27,76 +28,8 @@ namespace {
 
 const QString kWriteFailed = QStringLiteral("Не могу записать в Clipboard");
 
-// A clipboard that answers as told and remembers what it was given.
-class FakeClipboard : public IClipboard {
-public:
-    bool accept = true;
-    bool fail = false; // throws instead of answering
-    std::optional<QImage> offered;
-    QList<QImage> taken;
-    int reads = 0;
-
-    FakeClipboard() : previous_(SetClipboard(this)) {}
-    ~FakeClipboard() override { SetClipboard(previous_); }
-    FakeClipboard(const FakeClipboard&) = delete;
-    FakeClipboard& operator=(const FakeClipboard&) = delete;
-
-    bool PutImage(const QImage& image) override {
-        if (fail)
-            throw EditorError(QStringLiteral("the clipboard is gone"));
-        if (accept)
-            taken << image;
-        return accept;
-    }
-    std::optional<QImage> GetImage() override {
-        ++reads;
-        return offered;
-    }
-
-private:
-    IClipboard* previous_;
-};
-
-// What another program offers on the clipboard, as this program sees it. On X11 Qt lists the
-// targets the other program offers and, when one of them is an image, also offers to decode it
-// itself (hasImage, imageData); elsewhere only the bytes are there.
-class OtherProgramsData : public QMimeData {
-public:
-    OtherProgramsData(QMap<QString, QByteArray> offered, bool decodedByQt)
-        : offered_(std::move(offered)), decodedByQt_(decodedByQt) {}
-
-    QStringList formats() const override {
-        QStringList list = offered_.keys();
-        if (decodedByQt_ && std::any_of(list.cbegin(), list.cend(), [](const QString& f) {
-                return f.startsWith(QLatin1String("image/"));
-            }))
-            list << QStringLiteral("application/x-qt-image");
-        return list;
-    }
-    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
-
-protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        if (mimeType == QLatin1String("application/x-qt-image") && decodedByQt_) {
-            for (auto it = offered_.cbegin(); it != offered_.cend(); ++it) {
-                if (!it.key().startsWith(QLatin1String("image/")))
-                    continue;
-                const QImage image = QImage::fromData(it.value());
-                if (!image.isNull())
-                    return image;
-            }
-            return QVariant();
-        }
-        return offered_.contains(mimeType) ? QVariant(offered_.value(mimeType)) : QVariant();
-    }
-
-private:
-    QMap<QString, QByteArray> offered_;
-    bool decodedByQt_;
-};
-
 void Offer(const QMap<QString, QByteArray>& offered, bool decodedByQt) {
-    QGuiApplication::clipboard()->setMimeData(new OtherProgramsData(offered, decodedByQt));
+    OfferFromAnotherProgram(offered, decodedByQt);
 }
 
 // ---- pictures as other programs write them ----

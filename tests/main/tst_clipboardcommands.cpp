@@ -6,6 +6,7 @@
 #include "platform/EditorError.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
+#include "support/FakeClipboard.h"
 #include "support/TestPictures.h"
 
 #include <QAction>
@@ -30,76 +31,6 @@ namespace {
 const QString kWriteFailed = QStringLiteral("Не могу записать в Clipboard");
 const QString kNoSteps = QStringLiteral("Шаг назад (0)");
 const QString kOneStep = QStringLiteral("Шаг назад (1)");
-
-// A clipboard that answers as told and remembers what it was given; installed while it lives.
-class FakeClipboard : public IClipboard {
-public:
-    bool accept = true;
-    bool fail = false; // throws instead of answering
-    std::optional<QImage> offered;
-    QList<QImage> taken;
-    int reads = 0;
-    std::function<void()> onPut; // sees the editor as it is when the picture goes out
-    std::function<void()> onGet;
-
-    FakeClipboard() : previous_(SetClipboard(this)) {}
-    ~FakeClipboard() override { SetClipboard(previous_); }
-    FakeClipboard(const FakeClipboard&) = delete;
-    FakeClipboard& operator=(const FakeClipboard&) = delete;
-
-    bool PutImage(const QImage& image) override {
-        if (onPut)
-            onPut();
-        if (fail)
-            throw EditorError(QStringLiteral("the clipboard is gone"));
-        if (accept)
-            taken << image.copy();
-        return accept;
-    }
-    std::optional<QImage> GetImage() override {
-        ++reads;
-        if (onGet)
-            onGet();
-        if (fail)
-            throw EditorError(QStringLiteral("Буфер обмена недоступен"));
-        return offered;
-    }
-
-private:
-    IClipboard* previous_;
-};
-
-// Another program's offer as Qt on X11 shows it to this program: the targets it offered, plus
-// Qt's own decoding of an image among them.
-class OtherProgramsData : public QMimeData {
-public:
-    explicit OtherProgramsData(QMap<QString, QByteArray> offered) : offered_(std::move(offered)) {}
-
-    QStringList formats() const override {
-        QStringList list = offered_.keys();
-        if (std::any_of(list.cbegin(), list.cend(),
-                        [](const QString& f) { return f.startsWith(QLatin1String("image/")); }))
-            list << QStringLiteral("application/x-qt-image");
-        return list;
-    }
-    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
-
-protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        if (mimeType == QLatin1String("application/x-qt-image")) {
-            for (auto it = offered_.cbegin(); it != offered_.cend(); ++it) {
-                const QImage image = QImage::fromData(it.value());
-                if (it.key().startsWith(QLatin1String("image/")) && !image.isNull())
-                    return image;
-            }
-            return QVariant();
-        }
-        return offered_.contains(mimeType) ? QVariant(offered_.value(mimeType)) : QVariant();
-    }
-
-private:
-    QMap<QString, QByteArray> offered_;
-};
 
 QImage Noise(int width, int height, std::uint32_t seed) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -576,7 +507,7 @@ private slots:
         PictureWithOneStep();
         Enter(Setup::SelectMode);
         const QImage before = PictureNow();
-        QApplication::clipboard()->setMimeData(new OtherProgramsData({{format, bytes}}));
+        OfferFromAnotherProgram({{format, bytes}});
 
         RunFromMenu(form_->Paste1);
         QCOMPARE(Difference(PictureNow(), WithCorner(before, expected)), QString());
@@ -609,7 +540,7 @@ private slots:
         PictureWithOneStep();
         Enter(Setup::SelectModeOutlined);
         const QImage before = PictureNow();
-        QApplication::clipboard()->setMimeData(new OtherProgramsData(offered));
+        OfferFromAnotherProgram(offered);
 
         RunFromMenu(form_->Paste1);
         QVERIFY(Prompts().isEmpty());
