@@ -17,6 +17,7 @@
 // The files live in a temporary directory made for the run, removed at the end, on an error and
 // when a signal ends the program.
 
+#include "BenchSupport.h"
 #include "platform/PictureFiles.h"
 #include "platform/TBitmap.h"
 
@@ -61,22 +62,6 @@ constexpr int kPeakRuns = 3; // fresh processes for the peak memory of an open
 constexpr qint64 kPiece = qint64{1} << 18;
 
 constexpr const char* kPeakChildArgument = "--open-peak-child";
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Min(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-}
 
 double Max(const std::vector<double>& v) {
     return *std::max_element(v.begin(), v.end());

@@ -8,6 +8,7 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchSupport.h"
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
 #include "platform/EditorApplication.h"
@@ -38,8 +39,6 @@ namespace {
 constexpr int kRounds = 3;
 constexpr int kWarmUpSteps = 30;
 constexpr int kTimedSteps = 150;
-
-using Clock = std::chrono::steady_clock;
 
 // Counts the paint events of a widget, the rectangles of their regions and the pixels covered.
 class PaintCounter : public QObject {
@@ -81,12 +80,6 @@ struct Band {
     TPoint endA; // the moves alternate between these two ends
     TPoint endB;
 };
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // The times of the steps of one case, each split into its drawing part (the move handler, or the
 // QPainter frames) and its events part (processEvents: the repaint), and the repaints they caused.

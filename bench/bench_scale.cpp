@@ -8,6 +8,7 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchSupport.h"
 #include "fragments/ImgScale01.h"
 #include "platform/EditorApplication.h"
 #include "platform/TBitmap.h"
@@ -30,16 +31,8 @@ namespace {
 // of them alike; the first round only warms up.
 constexpr int kRounds = 8;
 
-using Clock = std::chrono::steady_clock;
-
 double Ms(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // A picture with detail everywhere, so that no part of it is a plain colour.

@@ -12,6 +12,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/bench_startup [--launches N]
 //            [EDITOR [BARE_QT]]
 
+#include "BenchSupport.h"
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -34,8 +35,6 @@
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kWindowWidth = 789;
 constexpr int kWindowHeight = 629;
@@ -159,12 +158,6 @@ Launch TimeLaunch(const QString& program, const ScreenPatches& patches,
     if (!WaitForEmptyScreen(patches, empty) && launch.ok)
         launch.failure = QStringLiteral("the window of %1 did not go away").arg(program);
     return launch;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 QString Locate(const QString& given, const char* configured, const QString& besideUs) {

@@ -7,6 +7,7 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/TBitmap.h"
 #include "platform/TImage.h"
@@ -39,22 +40,6 @@ constexpr TRect kSmallRect{330, 200, 430, 300}; // 100 x 100, inside the smalles
 
 constexpr int kHistoryWidth = 6000;
 constexpr int kHistoryHeight = 4500;
-
-using Clock = std::chrono::steady_clock;
-
-double Micros(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Min(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-}
 
 // A failing snapshot shows an error box; here it goes to stderr, so that the run never waits for
 // a click.
