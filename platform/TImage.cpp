@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QtMath>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -23,9 +24,17 @@ std::optional<TMouseButton> ButtonOf(Qt::MouseButton button) {
     }
 }
 
-// One picture pixel is one logical pixel.
-std::int32_t PictureCoordinate(qreal v) {
-    return static_cast<std::int32_t>(qFloor(v));
+// One picture pixel is one logical pixel. An event from the window system carries its position
+// in the control rounded to whole logical pixels, which on a screen scaled by two moves half the
+// screen pixels to the next picture pixel; its position in the window is exact, so that one is
+// carried over to the control. An event made by the program itself may carry no window position
+// (it repeats the control's): the control's own position serves then.
+TPoint PictureCoordinates(const QWidget* widget, const QMouseEvent* event) {
+    QPointF p = event->scenePosition() - QPointF(widget->mapTo(widget->window(), QPoint()));
+    const QPointF own = event->position();
+    if (std::abs(p.x() - own.x()) >= 1 || std::abs(p.y() - own.y()) >= 1)
+        p = own;
+    return {static_cast<std::int32_t>(qFloor(p.x())), static_cast<std::int32_t>(qFloor(p.y()))};
 }
 
 } // namespace
@@ -71,9 +80,9 @@ void TImage::Press(QMouseEvent* event, bool doubleClick) {
     const auto button = ButtonOf(event->button());
     if (button && OnMouseDown)
         Reported([&] {
+            const TPoint at = PictureCoordinates(this, event);
             OnMouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons(), doubleClick),
-                        PictureCoordinate(event->position().x()),
-                        PictureCoordinate(event->position().y()));
+                        at.x, at.y);
         })();
 }
 
@@ -88,9 +97,8 @@ void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
 void TImage::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove)
         Reported([&] {
-            OnMouseMove(ShiftStateOf(event->modifiers(), event->buttons()),
-                        PictureCoordinate(event->position().x()),
-                        PictureCoordinate(event->position().y()));
+            const TPoint at = PictureCoordinates(this, event);
+            OnMouseMove(ShiftStateOf(event->modifiers(), event->buttons()), at.x, at.y);
         })();
 }
 
@@ -98,8 +106,7 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
     const auto button = ButtonOf(event->button());
     if (button && OnMouseUp)
         Reported([&] {
-            OnMouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()),
-                      PictureCoordinate(event->position().x()),
-                      PictureCoordinate(event->position().y()));
+            const TPoint at = PictureCoordinates(this, event);
+            OnMouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), at.x, at.y);
         })();
 }

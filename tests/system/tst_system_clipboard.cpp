@@ -8,104 +8,29 @@
 // cannot or must not decode, change nothing and show nothing. A copy offers the picture as
 // image/png and image/bmp at its full size; a cut does the same and leaves the picture in the
 // button-face colour that also surrounds it on the screen.
+#include "SystemSupport.h"
+
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QHash>
 #include <QImage>
-#include <QPixmap>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QRandomGenerator>
-#include <QRect>
-#include <QScreen>
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
-#include <functional>
-#include <memory>
-#include <vector>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
-#endif
-
-#ifndef LIMNORA_EXECUTABLE
-#error "LIMNORA_EXECUTABLE must name the editor's binary"
-#endif
-#ifndef XDOTOOL_EXECUTABLE
-#define XDOTOOL_EXECUTABLE "xdotool"
-#endif
 #ifndef XCLIP_EXECUTABLE
 #define XCLIP_EXECUTABLE "xclip"
 #endif
 
+using namespace systemtest;
+
 namespace {
-
-// The picture a new editor window starts with: white.
-constexpr int kPictureWidth = 761;
-constexpr int kPictureHeight = 505;
-
-constexpr int kToolTimeoutMs = 30000;
-constexpr int kWindowTimeoutMs = 30000;
-constexpr int kScreenTimeoutMs = 20000;
-constexpr int kPollIntervalMs = 100;
-
-constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 // Items of the edit menu, counted in steps down from its first item.
 constexpr int kCopy = 2;
 constexpr int kPaste = 3;
 constexpr int kCut = 4;
-
-void KillWithParent(QProcess& process) {
-#ifdef Q_OS_LINUX
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-#else
-    Q_UNUSED(process);
-#endif
-}
-
-// A program run to its end; false with a message when it cannot start, hangs or fails.
-bool Run(const QString& program, const QStringList& args, QByteArray* output, QString* error,
-         int timeoutMs = kToolTimeoutMs) {
-    QProcess tool;
-    KillWithParent(tool);
-    tool.start(program, args);
-    if (!tool.waitForStarted(kToolTimeoutMs)) {
-        *error = QStringLiteral("cannot run %1: %2").arg(program, tool.errorString());
-        return false;
-    }
-    tool.closeWriteChannel();
-    if (!tool.waitForFinished(timeoutMs)) {
-        tool.kill();
-        tool.waitForFinished(5000);
-        *error = QStringLiteral("%1 %2 did not finish in %3 ms")
-                     .arg(program, args.join(QLatin1Char(' ')))
-                     .arg(timeoutMs);
-        return false;
-    }
-    if (output)
-        *output = tool.readAllStandardOutput();
-    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        *error = QStringLiteral("%1 %2 failed (%3): %4")
-                     .arg(program, args.join(QLatin1Char(' ')))
-                     .arg(tool.exitCode())
-                     .arg(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed());
-        return false;
-    }
-    return true;
-}
-
-bool Xdotool(const QStringList& args, QString* output, QString* error) {
-    QByteArray bytes;
-    const bool ok = Run(QStringLiteral(XDOTOOL_EXECUTABLE), args, &bytes, error);
-    if (output)
-        *output = QString::fromLocal8Bit(bytes);
-    return ok;
-}
 
 // What another program reads from the clipboard in the given target.
 bool ReadClipboard(const QString& target, QByteArray* bytes, QString* error) {
@@ -121,61 +46,6 @@ QStringList Targets(QString* error) {
         return {};
     return QString::fromLatin1(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
-
-// The program under test, killed whatever way the test ends.
-class Editor {
-public:
-    Editor() = default;
-    Editor(const Editor&) = delete;
-    Editor& operator=(const Editor&) = delete;
-    ~Editor() { Stop(); }
-
-    bool Start(QString* error) {
-        process_ = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        // One picture pixel must be one screen pixel.
-        for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
-                                 "QT_ENABLE_HIGHDPI_SCALING", "QT_AUTO_SCREEN_SCALE_FACTOR"})
-            env.remove(QLatin1String(name));
-        process_->setProcessEnvironment(env);
-        process_->setProcessChannelMode(QProcess::ForwardedChannels);
-        KillWithParent(*process_);
-        process_->start(QStringLiteral(LIMNORA_EXECUTABLE), {});
-        if (!process_->waitForStarted(kToolTimeoutMs)) {
-            *error = QStringLiteral("cannot start %1: %2")
-                         .arg(QStringLiteral(LIMNORA_EXECUTABLE), process_->errorString());
-            return false;
-        }
-        return true;
-    }
-
-    bool Running() const { return process_ && process_->state() == QProcess::Running; }
-    qint64 Pid() const { return process_ ? process_->processId() : 0; }
-    QString ExitReport() const {
-        if (!process_)
-            return QStringLiteral("not started");
-        if (Running())
-            return QStringLiteral("running");
-        return QStringLiteral("ended (exit status %1, code %2)")
-            .arg(process_->exitStatus() == QProcess::CrashExit ? QStringLiteral("crash")
-                                                               : QStringLiteral("normal"))
-            .arg(process_->exitCode());
-    }
-
-    void Stop() {
-        if (!process_)
-            return;
-        if (process_->state() != QProcess::NotRunning) {
-            process_->kill();
-            process_->waitForFinished(10000);
-        }
-        process_.reset();
-    }
-
-private:
-    std::unique_ptr<QProcess> process_;
-};
 
 // Another program holding the clipboard: xclip serving the bytes in one target until some other
 // program takes the clipboard over.
@@ -234,80 +104,11 @@ public:
                process_->waitForFinished(kToolTimeoutMs);
     }
 
-    void Stop() {
-        if (!process_)
-            return;
-        if (process_->state() != QProcess::NotRunning) {
-            process_->kill();
-            process_->waitForFinished(10000);
-        }
-        process_.reset();
-    }
+    void Stop() { StopProcess(process_); }
 
 private:
     std::unique_ptr<QProcess> process_;
 };
-
-QImage GrabScreen(const QRect& area = QRect()) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return QImage();
-    const QPixmap shot =
-        area.isNull() ? screen->grabWindow(0)
-                      : screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    return shot.toImage().convertToFormat(QImage::Format_RGB32);
-}
-
-// Top left corners of the white areas of exactly the given size, bounded on all sides by the
-// screen's edge or by pixels that are not white.
-QList<QPoint> FindWhiteAreas(const QImage& screen, QSize size) {
-    const int w = screen.width(), h = screen.height();
-    std::vector<bool> rowRun(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), false);
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(screen.constScanLine(y));
-        int x = 0;
-        while (x < w) {
-            if (row[x] != kWhite) {
-                ++x;
-                continue;
-            }
-            const int start = x;
-            while (x < w && row[x] == kWhite)
-                ++x;
-            if (x - start == size.width())
-                rowRun[static_cast<std::size_t>(y) * w + start] = true;
-        }
-    }
-    auto fullRow = [&](int x, int y) {
-        if (y < 0 || y >= h)
-            return false;
-        const auto* row = reinterpret_cast<const QRgb*>(screen.constScanLine(y));
-        for (int i = x; i < x + size.width(); ++i)
-            if (row[i] != kWhite)
-                return false;
-        return true;
-    };
-    QList<QPoint> found;
-    for (int x = 0; x + size.width() <= w; ++x) {
-        int y = 0;
-        while (y < h) {
-            if (!rowRun[static_cast<std::size_t>(y) * w + x]) {
-                ++y;
-                continue;
-            }
-            const int start = y;
-            while (y < h && rowRun[static_cast<std::size_t>(y) * w + x])
-                ++y;
-            if (y - start == size.height() && !fullRow(x, start - 1) && !fullRow(x, y))
-                found << QPoint(x, start);
-        }
-    }
-    return found;
-}
-
-QString PixelText(QRgb c) {
-    return QStringLiteral("#%1").arg(c & 0xFFFFFFu, 6, 16, QLatin1Char('0'));
-}
 
 // Where a picture differs from the expected one (alpha aside); empty when it is the same.
 QString Difference(const QImage& got, const QImage& want) {
@@ -398,12 +199,14 @@ QByteArray PngHeaderOnly(int width, int height) {
            PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
 }
 
-int NotOfColour(const QImage& image, QRgb c) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += (image.pixel(x, y) & 0xFFFFFFu) != (c & 0xFFFFFFu);
-    return count;
+// "N other window(s), first at (x, y) w x h", for failure messages.
+QString OthersText(const QList<QRect>& others) {
+    return QStringLiteral("%1 other window(s), first at (%2, %3) %4 x %5")
+        .arg(others.size())
+        .arg(others.first().x())
+        .arg(others.first().y())
+        .arg(others.first().width())
+        .arg(others.first().height());
 }
 
 } // namespace
@@ -428,10 +231,12 @@ private:
     bool OtherWindows(QList<QRect>* windows, QString* error);
     // Opens the edit menu, goes down the given number of items and runs the item.
     bool Command(int down, QString* error);
-    bool Drag(QPoint from, const QList<QPoint>& through, QString* error);
-    QImage Picture() { return GrabScreen(picture_); }
+    QImage Picture() { return GrabScreen(screen_.picture); }
     // Grabs the picture until it is the expected one or time runs out; the difference otherwise.
-    QString WaitForPicture(const QImage& expected, QImage* last = nullptr);
+    QString WaitForPicture(const QImage& expected, QImage* last = nullptr) {
+        return WaitForScreen(
+            screen_.picture, [&](const QImage& p) { return Difference(p, expected); }, last);
+    }
     // Makes sure the picture is not of one colour, pasting noise when it is.
     bool MakePictureVaried(QString* error);
     // Makes sure another program holds the clipboard, so that the editor's taking it over can be
@@ -439,83 +244,22 @@ private:
     bool HandOver(QString* error);
     // Copies the picture through the edit menu and reads it back as another program does.
     bool CopyAndRead(QImage* copied, QString* error);
-    void SaveForInspection(const QImage& image, const QString& what);
 
     Editor editor_;
     Offer offer_;
-    QString windowId_;
-    QRect window_;
-    QRect picture_; // on the screen
-    // Pointer positions: on the menu bar's first item, and off the window.
+    EditorScreen screen_;
+    // The pointer's position on the menu bar's first item.
     QPoint menuBar_;
-    QPoint away_;
 };
 
 void SystemClipboard::initTestCase() {
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    QVERIFY(QGuiApplication::primaryScreen() != nullptr);
-
     QString error;
-    QVERIFY2(editor_.Start(&error), qPrintable(error));
-
-    QString found;
-    QVERIFY2(Xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                      QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      QStringLiteral("Limnora")},
-                     &found, &error),
-             qPrintable(QStringLiteral("the editor's window did not show up: %1; the editor %2")
-                            .arg(error, editor_.ExitReport())));
-    const QStringList ids = found.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QVERIFY2(!ids.isEmpty(), "xdotool found no window");
-    windowId_ = ids.first().trimmed();
-
-    QString geometry;
-    QVERIFY2(Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId_},
-                     &geometry, &error),
-             qPrintable(error));
-    QHash<QString, int> values;
-    for (const QString& line : geometry.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            values.insert(line.left(eq), line.mid(eq + 1).toInt());
-    }
-    window_ = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
-                    values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
-    QVERIFY2(window_.width() > kPictureWidth && window_.height() > kPictureHeight,
-             qPrintable(QStringLiteral("window %1 is %2 x %3, too small for the picture")
-                            .arg(windowId_)
-                            .arg(window_.width())
-                            .arg(window_.height())));
-
-    QElapsedTimer clock;
-    clock.start();
-    QList<QPoint> areas;
-    QImage screen;
-    do {
-        screen = GrabScreen();
-        areas = FindWhiteAreas(screen, QSize(kPictureWidth, kPictureHeight));
-        if (areas.size() == 1)
-            break;
-        QThread::msleep(kPollIntervalMs);
-    } while (clock.elapsed() < kScreenTimeoutMs);
-    if (areas.size() != 1)
-        SaveForInspection(screen, QStringLiteral("start"));
-    QVERIFY2(areas.size() == 1,
-             qPrintable(QStringLiteral("found %1 white areas of %2 x %3 on the screen, expected "
-                                       "the one picture; the editor %4")
-                            .arg(areas.size())
-                            .arg(kPictureWidth)
-                            .arg(kPictureHeight)
-                            .arg(editor_.ExitReport())));
-    picture_ = QRect(areas.first(), QSize(kPictureWidth, kPictureHeight));
-    QVERIFY(window_.contains(picture_));
+    QVERIFY2(StartEditor(editor_, 1, &screen_, &error), qPrintable(error));
     // The menu bar runs along the top of the window, above the tool bands and the picture; its
     // first item starts at the left.
-    QVERIFY(picture_.y() - window_.y() > 20);
-    menuBar_ = QPoint(window_.x() + 20, window_.y() + 8);
-    away_ = QPoint(std::max(0, window_.left() - 5), std::max(0, window_.top() - 5));
+    menuBar_ = QPoint(screen_.window.x() + 20, screen_.window.y() + 8);
     // The button face shows around the picture: the window is wider than the picture.
-    QVERIFY(window_.right() > picture_.right() + 5);
+    QVERIFY(screen_.window.right() > screen_.picture.right() + 5);
 }
 
 void SystemClipboard::cleanupTestCase() {
@@ -542,23 +286,15 @@ bool SystemClipboard::OtherWindows(QList<QRect>* windows, QString* error) {
             &found, &failure);
     bool mainShown = false;
     for (const QString& id : found.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (id.trimmed() == windowId_) {
+        if (id.trimmed() == screen_.windowId) {
             mainShown = true;
             continue;
         }
-        QString geometry, gone;
+        QRect geometry;
+        QString gone;
         // A menu may close between the search and this look: it is no longer shown then.
-        if (!Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id.trimmed()},
-                     &geometry, &gone))
-            continue;
-        QHash<QString, int> v;
-        for (const QString& line : geometry.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            const int eq = line.indexOf(QLatin1Char('='));
-            if (eq > 0)
-                v.insert(line.left(eq), line.mid(eq + 1).toInt());
-        }
-        windows->append(QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")),
-                              v.value(QStringLiteral("WIDTH")), v.value(QStringLiteral("HEIGHT"))));
+        if (WindowGeometry(id.trimmed(), &geometry, &gone))
+            windows->append(geometry);
     }
     if (!mainShown) {
         *error = QStringLiteral("the editor's window is not shown (%1); the editor %2")
@@ -578,13 +314,7 @@ bool SystemClipboard::Command(int down, QString* error) {
         return false;
     if (!others.isEmpty()) {
         SaveForInspection(GrabScreen(), QStringLiteral("other-window"));
-        *error = QStringLiteral("the editor shows %1 other window(s), first at (%2, %3) %4 x %5 "
-                                "(a message box?)")
-                     .arg(others.size())
-                     .arg(others.first().x())
-                     .arg(others.first().y())
-                     .arg(others.first().width())
-                     .arg(others.first().height());
+        *error = QStringLiteral("the editor shows %1 (a message box?)").arg(OthersText(others));
         return false;
     }
 
@@ -609,10 +339,8 @@ bool SystemClipboard::Command(int down, QString* error) {
     };
 
     // The first menu, then two to the right: the edit menu, its first item selected.
-    if (!Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                  QString::number(menuBar_.x()), QString::number(menuBar_.y()),
-                  QStringLiteral("click"), QStringLiteral("1")},
-                 nullptr, error))
+    if (!MovePointer(menuBar_, error) ||
+        !Xdotool({QStringLiteral("click"), QStringLiteral("1")}, nullptr, error))
         return false;
     int left = 0;
     if (!waitForMenu(-1, &left))
@@ -638,50 +366,14 @@ bool SystemClipboard::Command(int down, QString* error) {
             break;
         if (clock.elapsed() > kScreenTimeoutMs) {
             SaveForInspection(GrabScreen(), QStringLiteral("after-command"));
-            *error = QStringLiteral("after the command the editor still shows %1 other window(s), "
-                                    "first at (%2, %3) %4 x %5 (the menu, or a message box?)")
-                         .arg(others.size())
-                         .arg(others.first().x())
-                         .arg(others.first().y())
-                         .arg(others.first().width())
-                         .arg(others.first().height());
+            *error = QStringLiteral("after the command the editor still shows %1 (the menu, or a "
+                                    "message box?)")
+                         .arg(OthersText(others));
             return false;
         }
         QThread::msleep(kPollIntervalMs);
     }
-    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                    QString::number(away_.x()), QString::number(away_.y())},
-                   nullptr, error);
-}
-
-bool SystemClipboard::Drag(QPoint from, const QList<QPoint>& through, QString* error) {
-    auto screenX = [this](QPoint p) { return QString::number(picture_.x() + p.x()); };
-    auto screenY = [this](QPoint p) { return QString::number(picture_.y() + p.y()); };
-    const QString move = QStringLiteral("mousemove"), sync = QStringLiteral("--sync");
-    QStringList args{
-        move, sync, screenX(from), screenY(from), QStringLiteral("mousedown"), QStringLiteral("1")};
-    for (const QPoint& p : through)
-        args << move << sync << screenX(p) << screenY(p);
-    args << QStringLiteral("mouseup") << QStringLiteral("1");
-    args << move << sync << QString::number(away_.x()) << QString::number(away_.y());
-    return Xdotool(args, nullptr, error);
-}
-
-QString SystemClipboard::WaitForPicture(const QImage& expected, QImage* last) {
-    QElapsedTimer clock;
-    clock.start();
-    QString complaint;
-    QImage picture;
-    for (;;) {
-        picture = Picture();
-        complaint = Difference(picture, expected);
-        if (complaint.isEmpty() || clock.elapsed() > kScreenTimeoutMs)
-            break;
-        QThread::msleep(kPollIntervalMs);
-    }
-    if (last)
-        *last = picture;
-    return complaint;
+    return MovePointer(screen_.Away(), error);
 }
 
 bool SystemClipboard::MakePictureVaried(QString* error) {
@@ -718,12 +410,6 @@ bool SystemClipboard::CopyAndRead(QImage* copied, QString* error) {
         return false;
     }
     return true;
-}
-
-void SystemClipboard::SaveForInspection(const QImage& image, const QString& what) {
-    const QString name = QStringLiteral("tst_system_clipboard-%1.png").arg(what);
-    if (image.save(name))
-        qWarning("screenshot kept as %s", qPrintable(name));
 }
 
 void SystemClipboard::pastesAnotherProgramsPng() {
@@ -802,15 +488,19 @@ void SystemClipboard::copyOffersThePictureAsPngAndBmp() {
     QVERIFY2(MakePictureVaried(&error), qPrintable(error));
     // A selection's dotted outline in the picture: it is part of what is copied.
     const QImage unselected = Picture();
-    QVERIFY2(Drag({300, 100}, {{400, 200}, {520, 333}}, &error), qPrintable(error));
-    QImage before;
-    QElapsedTimer clock;
-    clock.start();
-    do { // until the outline is on the screen: its dots invert the pixels under them
-        QThread::msleep(kPollIntervalMs);
-        before = Picture();
-    } while (before.pixel(300, 100) == unselected.pixel(300, 100) &&
-             clock.elapsed() < kScreenTimeoutMs);
+    QVERIFY2(Drag(screen_, {300, 100}, {{400, 200}, {520, 333}}, &error), qPrintable(error));
+    QImage before, previous;
+    // Until the whole outline is on the screen: its dots invert the pixels under them, and two
+    // grabs in a row are the same.
+    WaitForScreen(
+        screen_.picture,
+        [&](const QImage& p) {
+            const bool shown = p.pixel(300, 100) != unselected.pixel(300, 100);
+            const bool settled = p == previous;
+            previous = p;
+            return shown && settled ? QString() : QStringLiteral("no outline yet");
+        },
+        &before);
     QCOMPARE(PixelText(before.pixel(300, 100)), PixelText(~unselected.pixel(300, 100)));
 
     QImage copied;
@@ -837,28 +527,27 @@ void SystemClipboard::cutOffersTheOldPictureAndLeavesTheButtonFace() {
     const QImage before = Picture();
     // The button face, as it shows right of the picture.
     const QRgb face =
-        GrabScreen(QRect(picture_.right() + 3, picture_.top() + 10, 1, 1)).pixel(0, 0);
+        GrabScreen(QRect(screen_.picture.right() + 3, screen_.picture.top() + 10, 1, 1))
+            .pixel(0, 0);
     QVERIFY2(face != kWhite, qPrintable(PixelText(face)));
 
     QVERIFY2(HandOver(&error), qPrintable(error));
     QVERIFY2(Command(kCut, &error), qPrintable(error));
     QVERIFY2(offer_.WaitUntilTakenOver(), "the editor did not take the clipboard over");
-    QElapsedTimer clock;
-    clock.start();
     QImage shown;
-    int others = 0;
-    do {
-        shown = Picture();
-        others = NotOfColour(shown, face);
-        if (others == 0)
-            break;
-        QThread::msleep(kPollIntervalMs);
-    } while (clock.elapsed() < kScreenTimeoutMs);
-    if (others > 0)
+    error = WaitForScreen(
+        screen_.picture,
+        [&](const QImage& p) {
+            const int others = NotOfColour(p, face);
+            return others == 0 ? QString()
+                               : QStringLiteral("%1 pixels are not the button face %2")
+                                     .arg(others)
+                                     .arg(PixelText(face));
+        },
+        &shown);
+    if (!error.isEmpty())
         SaveForInspection(shown, QStringLiteral("cut"));
-    QVERIFY2(others == 0, qPrintable(QStringLiteral("%1 pixels are not the button face %2")
-                                         .arg(others)
-                                         .arg(PixelText(face))));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 
     QByteArray png;
     QVERIFY2(ReadClipboard(QStringLiteral("image/png"), &png, &error), qPrintable(error));
