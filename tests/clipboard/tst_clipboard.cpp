@@ -6,8 +6,9 @@
 #include "clipboard/Clipboard.h"
 #include "platform/EditorError.h"
 #include "platform/TBitmap.h"
-#include "support/ScriptedDialogs.h"
 #include "support/FakeClipboard.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
 
@@ -145,12 +146,6 @@ QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
     return QByteArray();
 }
 
-// A PNG header promising a picture of this size, followed by a little data of its first row.
-QByteArray PngHeaderOnly(int width, int height) {
-    QByteArray row(1 + std::min(width, 4096) * 3, '\0');
-    return Png(width, height, 8, 2, row);
-}
-
 // A bottom-up BMP of the sample colours with a 40-byte header, 24 bits a pixel or 32 with the
 // alpha in the fourth byte.
 QByteArray SampleBmp(int width, int height, int bits, QImage* expected) {
@@ -182,37 +177,6 @@ QByteArray SampleBmp(int width, int height, int bits, QImage* expected) {
         }
     }
     return bytes;
-}
-
-QByteArray Encoded(const QImage& image, const char* format, int quality = -1) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, quality);
-    return bytes;
-}
-
-// Also beyond the bounds for bitmaps, as other programs may make them.
-QImage Noise(int width, int height, std::uint32_t seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
-    }
-    return image;
-}
-
-// The bitmap after an image is drawn at (x, y): each pixel of the image takes its colour values,
-// opaque; what falls outside the bitmap is cut off.
-QImage Drawn(const QImage& before, const QImage& image, int x, int y) {
-    QImage after = before.copy();
-    for (int j = 0; j < image.height(); ++j)
-        for (int i = 0; i < image.width(); ++i)
-            if (after.rect().contains(x + i, y + j))
-                after.setPixel(x + i, y + j, image.pixel(i, j) | 0xFF000000u);
-    return after;
 }
 
 // Where a bitmap differs from a picture (alpha aside); empty when it is the same.
@@ -340,14 +304,14 @@ private slots:
             for (int x = 0; x < mono.width(); ++x)
                 mono.setPixel(x, y, static_cast<uint>((x * y) % 2));
 
-        QTest::newRow("10 x 10 at the corner") << Noise(10, 10, 1) << 0 << 0;
-        QTest::newRow("larger than the bitmap") << Noise(100, 80, 2) << 0 << 0;
-        QTest::newRow("as wide, taller") << Noise(64, 70, 3) << 0 << 0;
-        QTest::newRow("over the right and bottom edges") << Noise(30, 30, 4) << 50 << 35;
-        QTest::newRow("over the left and top edges") << Noise(30, 30, 5) << -7 << -11;
-        QTest::newRow("wholly outside") << Noise(30, 30, 6) << 64 << 0;
+        QTest::newRow("10 x 10 at the corner") << NoiseImage(10, 10, 1) << 0 << 0;
+        QTest::newRow("larger than the bitmap") << NoiseImage(100, 80, 2) << 0 << 0;
+        QTest::newRow("as wide, taller") << NoiseImage(64, 70, 3) << 0 << 0;
+        QTest::newRow("over the right and bottom edges") << NoiseImage(30, 30, 4) << 50 << 35;
+        QTest::newRow("over the left and top edges") << NoiseImage(30, 30, 5) << -7 << -11;
+        QTest::newRow("wholly outside") << NoiseImage(30, 30, 6) << 64 << 0;
         QTest::newRow("with alpha") << alpha << 0 << 0;
-        QTest::newRow("24-bit") << Noise(25, 15, 8).convertToFormat(QImage::Format_RGB888) << 3
+        QTest::newRow("24-bit") << NoiseImage(25, 15, 8).convertToFormat(QImage::Format_RGB888) << 3
                                 << 4;
         QTest::newRow("palette with alpha") << indexed << 0 << 0;
         QTest::newRow("two colours") << mono << 0 << 0;
@@ -453,7 +417,7 @@ private slots:
         rows.append({"32-bit BMP with alpha", "image/bmp", bytes, expected});
         bytes = SampleBmp(21, 13, 24, &expected);
         rows.append({"BMP under its older name", "image/x-bmp", bytes, expected});
-        bytes = Encoded(Noise(33, 17, 21), "JPEG", 90);
+        bytes = Encoded(NoiseImage(33, 17, 21), "JPEG", 90);
         rows.append({"JPEG", "image/jpeg", bytes, Opaque(QImage::fromData(bytes, "JPEG"))});
 
         for (const Row& row : rows) {
@@ -506,9 +470,9 @@ private slots:
             {"a page", {{QStringLiteral("text/html"), "<img src=\"picture.png\">"}}},
             {"a 40000 x 40000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}}},
             {"a 70000 x 1 PNG",
-             {{QStringLiteral("image/png"), Encoded(Noise(70000, 1, 4), "PNG")}}},
+             {{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 1, 4), "PNG")}}},
             {"a 1 x 70000 PNG",
-             {{QStringLiteral("image/png"), Encoded(Noise(1, 70000, 5), "PNG")}}},
+             {{QStringLiteral("image/png"), Encoded(NoiseImage(1, 70000, 5), "PNG")}}},
             {"a 20000 x 14000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(20000, 14000)}}},
             {"a 40000 x 40000 BMP", {{QStringLiteral("image/bmp"), hugeBmp}}},
             {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}},

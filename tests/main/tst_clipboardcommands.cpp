@@ -7,6 +7,7 @@
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/FakeClipboard.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 
 #include <QAction>
@@ -31,105 +32,6 @@ namespace {
 const QString kWriteFailed = QStringLiteral("Не могу записать в Clipboard");
 const QString kNoSteps = QStringLiteral("Шаг назад (0)");
 const QString kOneStep = QStringLiteral("Шаг назад (1)");
-
-QImage Noise(int width, int height, std::uint32_t seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
-    }
-    return image;
-}
-
-// Colours with every kind of alpha: opaque, semi-transparent and fully transparent.
-QImage Translucent(int width, int height) {
-    static const int alphas[] = {0xFF, 0x80, 0x00, 0x30};
-    QImage image(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgba((x * 41 + 7) & 0xFF, (y * 23 + x * 5) & 0xFF, (x * y + 99) & 0xFF,
-                                 alphas[(x + y) % 4]));
-    return image;
-}
-
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-QByteArray Be32(quint32 value) {
-    char b[4];
-    qToBigEndian(value, b);
-    return QByteArray(b, 4);
-}
-
-QByteArray PngChunk(const char* type, const QByteArray& data) {
-    const QByteArray body = QByteArray(type, 4) + data;
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char ch : body) {
-        crc ^= static_cast<uchar>(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return Be32(static_cast<quint32>(data.size())) + body + Be32(~crc);
-}
-
-// A PNG header promising an RGB picture of this size, followed by the data of one row only.
-QByteArray PngHeaderOnly(int width, int height) {
-    const QByteArray header = Be32(static_cast<quint32>(width)) +
-                              Be32(static_cast<quint32>(height)) + QByteArray("\x08\x02\0\0\0", 5);
-    const QByteArray row(1 + width * 3, '\0');
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) +
-           PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
-}
-
-// A copy of a picture with an image drawn over its top-left corner: each pixel takes the image's
-// colour values, opaque; what falls outside is cut off.
-QImage WithCorner(const QImage& picture, const QImage& image) {
-    QImage out = picture.copy();
-    for (int y = 0; y < std::min(out.height(), image.height()); ++y)
-        for (int x = 0; x < std::min(out.width(), image.width()); ++x)
-            out.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
-    return out;
-}
-
-// Where two pictures differ (alpha aside); empty when they are the same.
-QString Difference(const QImage& got, const QImage& want) {
-    if (got.size() != want.size())
-        return QStringLiteral("%1 x %2 instead of %3 x %4")
-            .arg(got.width())
-            .arg(got.height())
-            .arg(want.width())
-            .arg(want.height());
-    int count = 0;
-    QString first;
-    for (int y = 0; y < want.height(); ++y)
-        for (int x = 0; x < want.width(); ++x) {
-            const QRgb a = got.pixel(x, y) & 0xFFFFFFu, b = want.pixel(x, y) & 0xFFFFFFu;
-            if (a != b && count++ == 0)
-                first = QStringLiteral("(%1, %2) is #%3, expected #%4")
-                            .arg(x)
-                            .arg(y)
-                            .arg(a, 6, 16, QLatin1Char('0'))
-                            .arg(b, 6, 16, QLatin1Char('0'));
-        }
-    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, %2").arg(count).arg(first);
-}
-
-// Pixels of another colour than c.
-int NotOfColour(const QImage& image, QRgb c) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += (image.pixel(x, y) & 0xFFFFFFu) != (c & 0xFFFFFFu);
-    return count;
-}
 
 using Offered = QMap<QString, QByteArray>;
 
@@ -203,14 +105,14 @@ class TestClipboardCommands : public EditorFixture {
         QCOMPARE(form_->UnDo->text(), kNoSteps);
         const QImage before = PictureNow();
         form_->UnDo->trigger();
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
     }
 
     // The history still holds the rectangle: a step back takes it off again.
     void CheckStepStillThere(const QImage& beforeStep) {
         QCOMPARE(form_->UnDo->text(), kOneStep);
         form_->UnDo->trigger();
-        QCOMPARE(Difference(PictureNow(), beforeStep), QString());
+        QCOMPARE(ImageDifference(PictureNow(), beforeStep), QString());
     }
 
     void CheckWriteFailedShown() {
@@ -272,8 +174,8 @@ private slots:
         RunFromMenu(form_->Copy1);
         QCOMPARE(clipboard.taken.size(), 1);
         // The picture as shown, its full size, an outline included.
-        QCOMPARE(Difference(clipboard.taken.first(), before), QString());
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(clipboard.taken.first(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(Prompts().isEmpty());
         QCOMPARE(form_->UnDo->text(), kOneStep);
         QCOMPARE(form_->AppMode, mode);
@@ -282,11 +184,11 @@ private slots:
         if (Outlined(setup)) {
             // The outline is still the selection's: hiding it leaves the picture without it.
             HideTheOutline();
-            QVERIFY(Difference(PictureNow(), before) != QString());
+            QVERIFY(ImageDifference(PictureNow(), before) != QString());
         }
         const QImage beforeUndo = PictureNow();
         form_->UnDo->trigger();
-        QVERIFY2(Difference(PictureNow(), beforeUndo) != QString(), "the step was lost");
+        QVERIFY2(ImageDifference(PictureNow(), beforeUndo) != QString(), "the step was lost");
     }
 
     // ---- Cut ----
@@ -308,10 +210,10 @@ private slots:
 
         RunFromMenu(form_->Cut1);
         QCOMPARE(clipboard.taken.size(), 1);
-        QCOMPARE(Difference(clipboard.taken.first(), before), QString());
+        QCOMPARE(ImageDifference(clipboard.taken.first(), before), QString());
         // The picture goes out first, the history ends next, the fill comes last.
         QCOMPARE(captionAtPut, kOneStep);
-        QCOMPARE(Difference(pictureAtPut, before), QString());
+        QCOMPARE(ImageDifference(pictureAtPut, before), QString());
         QVERIFY(Prompts().isEmpty());
 
         const QRgb face = ButtonFace();
@@ -351,7 +253,7 @@ private slots:
         dialogs_->ExpectMessage(TModalResult::Ok);
         RunFromMenu(cut ? form_->Cut1 : form_->Copy1);
         CheckWriteFailedShown();
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(form_->Selector->OutlineVisible());
         HideTheOutline();
         CheckStepStillThere(beforeStep);
@@ -362,16 +264,17 @@ private slots:
     void pasteDrawsAtTheTopLeftCornerAndEndsTheHistory_data() {
         QTest::addColumn<QImage>("image");
         QTest::addColumn<Setup>("setup");
-        QTest::newRow("10 x 10") << Noise(10, 10, 1) << Setup::SelectMode;
-        QTest::newRow("larger than the picture") << Noise(900, 600, 2) << Setup::PaintMode;
-        QTest::newRow("taller than the picture") << Noise(30, 700, 3) << Setup::SelectMode;
-        QTest::newRow("one pixel") << Noise(1, 1, 4) << Setup::SelectMode;
+        QTest::newRow("10 x 10") << NoiseImage(10, 10, 1) << Setup::SelectMode;
+        QTest::newRow("larger than the picture") << NoiseImage(900, 600, 2) << Setup::PaintMode;
+        QTest::newRow("taller than the picture") << NoiseImage(30, 700, 3) << Setup::SelectMode;
+        QTest::newRow("one pixel") << NoiseImage(1, 1, 4) << Setup::SelectMode;
         QTest::newRow("with transparent pixels") << Translucent(50, 40) << Setup::SelectMode;
-        QTest::newRow("over a shown outline") << Noise(200, 100, 5) << Setup::SelectModeOutlined;
+        QTest::newRow("over a shown outline")
+            << NoiseImage(200, 100, 5) << Setup::SelectModeOutlined;
         QTest::newRow("over a shown outline, text mode")
-            << Noise(200, 100, 6) << Setup::TextModeOutlined;
+            << NoiseImage(200, 100, 6) << Setup::TextModeOutlined;
         QTest::newRow("over a shown outline, image mode")
-            << Noise(200, 100, 7) << Setup::ImageModeOutlined;
+            << NoiseImage(200, 100, 7) << Setup::ImageModeOutlined;
     }
     void pasteDrawsAtTheTopLeftCornerAndEndsTheHistory() {
         QFETCH(QImage, image);
@@ -389,23 +292,23 @@ private slots:
         QCOMPARE(clipboard.reads, 1);
         QCOMPARE(captionAtGet, kOneStep);
         // The outline is off the picture before the image is drawn: nowhere a trace of it.
-        QCOMPARE(Difference(PictureNow(), WithCorner(clean, image)), QString());
+        QCOMPARE(ImageDifference(PictureNow(), Drawn(clean, image)), QString());
         QVERIFY(Prompts().isEmpty());
         CheckHistoryEmpty();
         HideTheOutline();
-        QCOMPARE(Difference(PictureNow(), WithCorner(clean, image)), QString());
+        QCOMPARE(ImageDifference(PictureNow(), Drawn(clean, image)), QString());
     }
 
     void pasteEndsAFullHistory() {
         FakeClipboard clipboard;
-        clipboard.offered = Noise(10, 10, 8);
+        clipboard.offered = NoiseImage(10, 10, 8);
         Click(form_->SpButModePaint);
         for (int i = 0; i < 9; ++i)
             Drag(form_->Image1, {10 + 20 * i, 10}, {30 + 20 * i, 50});
         QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (8)"));
         const QImage before = PictureNow();
         RunFromMenu(form_->Paste1);
-        QCOMPARE(Difference(PictureNow(), WithCorner(before, *clipboard.offered)), QString());
+        QCOMPARE(ImageDifference(PictureNow(), Drawn(before, *clipboard.offered)), QString());
         CheckHistoryEmpty();
     }
 
@@ -424,7 +327,7 @@ private slots:
         RunFromMenu(form_->Paste1);
         QCOMPARE(clipboard.reads, 1);
         QVERIFY(Prompts().isEmpty());
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QCOMPARE(form_->Selector->SelRect(), selection);
         QCOMPARE(form_->Selector->OutlineVisible(), outlineShown);
         HideTheOutline();
@@ -446,7 +349,7 @@ private slots:
         QCOMPARE(Prompts().size(), 1);
         QCOMPARE(Prompts().first().msgKind, TMsgKind::Error);
         QCOMPARE(Prompts().first().text, QStringLiteral("Буфер обмена недоступен"));
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(form_->Selector->OutlineVisible());
         HideTheOutline();
         CheckStepStillThere(beforeStep);
@@ -461,12 +364,12 @@ private slots:
         const QImage copied = PictureNow();
         RunFromMenu(form_->Copy1);
         // Other programs get the picture at its full size.
-        QCOMPARE(Difference(QApplication::clipboard()->image(), copied), QString());
+        QCOMPARE(ImageDifference(QApplication::clipboard()->image(), copied), QString());
 
         HideTheOutline();
         FillNoise(Picture(), 77);
         RunFromMenu(form_->Paste1);
-        QCOMPARE(Difference(PictureNow(), copied), QString());
+        QCOMPARE(ImageDifference(PictureNow(), copied), QString());
         QVERIFY(Prompts().isEmpty());
         CheckHistoryEmpty();
         QApplication::clipboard()->clear();
@@ -479,7 +382,7 @@ private slots:
         RunFromMenu(form_->Cut1);
         QCOMPARE(NotOfColour(PictureNow(), ButtonFace()), 0);
         RunFromMenu(form_->Paste1);
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(Prompts().isEmpty());
         QApplication::clipboard()->clear();
     }
@@ -489,13 +392,13 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QImage>("expected");
         const QImage translucent = Translucent(70, 30);
-        const QImage noise = Noise(800, 520, 9);
+        const QImage noise = NoiseImage(800, 520, 9);
         QTest::newRow("PNG with transparent pixels")
             << QStringLiteral("image/png") << Encoded(translucent, "PNG") << translucent;
         QTest::newRow("PNG larger than the picture")
             << QStringLiteral("image/png") << Encoded(noise, "PNG") << noise;
         QTest::newRow("BMP") << QStringLiteral("image/bmp") << Encoded(noise, "BMP") << noise;
-        const QByteArray jpeg = Encoded(Noise(40, 30, 10), "JPEG");
+        const QByteArray jpeg = Encoded(NoiseImage(40, 30, 10), "JPEG");
         QTest::newRow("JPEG") << QStringLiteral("image/jpeg") << jpeg
                               << QImage::fromData(jpeg, "JPEG");
     }
@@ -510,7 +413,7 @@ private slots:
         OfferFromAnotherProgram({{format, bytes}});
 
         RunFromMenu(form_->Paste1);
-        QCOMPARE(Difference(PictureNow(), WithCorner(before, expected)), QString());
+        QCOMPARE(ImageDifference(PictureNow(), Drawn(before, expected)), QString());
         QVERIFY(Prompts().isEmpty());
         CheckHistoryEmpty();
         QApplication::clipboard()->clear();
@@ -526,10 +429,10 @@ private slots:
         QTest::newRow("a 40000 x 40000 PNG")
             << Offered{{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}};
         QTest::newRow("a 70000 x 2 PNG")
-            << Offered{{QStringLiteral("image/png"), Encoded(Noise(70000, 2, 11), "PNG")}};
+            << Offered{{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 2, 11), "PNG")}};
         QTest::newRow("a PNG that is text")
             << Offered{{QStringLiteral("image/png"), "not a picture at all"}};
-        QByteArray cut = Encoded(Noise(60, 60, 12), "PNG");
+        QByteArray cut = Encoded(NoiseImage(60, 60, 12), "PNG");
         cut.truncate(cut.size() / 3);
         QTest::newRow("a cut-off PNG") << Offered{{QStringLiteral("image/png"), cut}};
     }
@@ -544,7 +447,7 @@ private slots:
 
         RunFromMenu(form_->Paste1);
         QVERIFY(Prompts().isEmpty());
-        QCOMPARE(Difference(PictureNow(), before), QString());
+        QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(form_->Selector->OutlineVisible());
         HideTheOutline();
         CheckStepStillThere(beforeStep);

@@ -216,14 +216,6 @@ QString PixelText(QRgb c) {
     return QStringLiteral("#%1").arg(c & 0xFFFFFFu, 6, 16, QLatin1Char('0'));
 }
 
-int NotOfColour(const QImage& image, QRgb c) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += (image.pixel(x, y) & 0xFFFFFFu) != (c & 0xFFFFFFu);
-    return count;
-}
-
 bool WindowGeometry(const QString& id, QRect* geometry, QString* error) {
     QString shell;
     if (!Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}, &shell,

@@ -5,6 +5,8 @@
 // given when this library is built.
 #pragma once
 
+#include "support/TestImages.h"
+
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -75,8 +77,6 @@ QImage GrabScreen(const QRect& area = QRect());
 QList<QPoint> FindWhiteAreas(const QImage& screen, QSize size);
 
 QString PixelText(QRgb c);
-// Pixels whose colour (alpha aside) is not c.
-int NotOfColour(const QImage& image, QRgb c);
 
 // A window's place and size on the screen, as xdotool reports them.
 bool WindowGeometry(const QString& id, QRect* geometry, QString* error);

@@ -9,6 +9,7 @@
 // image/png and image/bmp at its full size; a cut does the same and leaves the picture in the
 // button-face colour that also surrounds it on the screen.
 #include "SystemSupport.h"
+#include "support/TestImages.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -110,95 +111,6 @@ private:
     std::unique_ptr<QProcess> process_;
 };
 
-// Where a picture differs from the expected one (alpha aside); empty when it is the same.
-QString Difference(const QImage& got, const QImage& want) {
-    if (got.size() != want.size())
-        return QStringLiteral("%1 x %2 instead of %3 x %4")
-            .arg(got.width())
-            .arg(got.height())
-            .arg(want.width())
-            .arg(want.height());
-    int count = 0;
-    QString first;
-    for (int y = 0; y < want.height(); ++y)
-        for (int x = 0; x < want.width(); ++x) {
-            const QRgb a = got.pixel(x, y), b = want.pixel(x, y);
-            if ((a & 0xFFFFFFu) != (b & 0xFFFFFFu) && count++ == 0)
-                first = QStringLiteral("(%1, %2) is %3, expected %4")
-                            .arg(x)
-                            .arg(y)
-                            .arg(PixelText(a), PixelText(b));
-        }
-    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, %2").arg(count).arg(first);
-}
-
-// A copy of the picture with the image drawn over its top-left corner: opaque, colour values
-// kept, cut at the picture's edges.
-QImage WithCorner(const QImage& picture, const QImage& image) {
-    QImage out = picture.copy();
-    for (int y = 0; y < std::min(out.height(), image.height()); ++y)
-        for (int x = 0; x < std::min(out.width(), image.width()); ++x)
-            out.setPixel(x, y, image.pixel(x, y) | 0xFF000000u);
-    return out;
-}
-
-// Colours with every kind of alpha: opaque, semi-transparent and fully transparent.
-QImage Translucent(int width, int height) {
-    static const int alphas[] = {0xFF, 0x80, 0x00, 0x30, 0xFF};
-    QImage image(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y,
-                           qRgba((x * 41 + y) & 0xFF, (y * 23 + x * 5) & 0xFF, (x * y + 99) & 0xFF,
-                                 alphas[(x / 3 + y) % 5]));
-    return image;
-}
-
-QImage Noise(int width, int height, quint32 seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
-    }
-    return image;
-}
-
-QByteArray Encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-QByteArray Be32(quint32 value) {
-    char b[4];
-    qToBigEndian(value, b);
-    return QByteArray(b, 4);
-}
-
-QByteArray PngChunk(const char* type, const QByteArray& data) {
-    const QByteArray body = QByteArray(type, 4) + data;
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char ch : body) {
-        crc ^= static_cast<uchar>(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return Be32(static_cast<quint32>(data.size())) + body + Be32(~crc);
-}
-
-// A PNG header promising an RGB picture of this size, followed by the data of one row only.
-QByteArray PngHeaderOnly(int width, int height) {
-    const QByteArray header = Be32(static_cast<quint32>(width)) +
-                              Be32(static_cast<quint32>(height)) + QByteArray("\x08\x02\0\0\0", 5);
-    const QByteArray row(1 + width * 3, '\0');
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) +
-           PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
-}
-
 // "N other window(s), first at (x, y) w x h", for failure messages.
 QString OthersText(const QList<QRect>& others) {
     return QStringLiteral("%1 other window(s), first at (%2, %3) %4 x %5")
@@ -235,7 +147,7 @@ private:
     // Grabs the picture until it is the expected one or time runs out; the difference otherwise.
     QString WaitForPicture(const QImage& expected, QImage* last = nullptr) {
         return WaitForScreen(
-            screen_.picture, [&](const QImage& p) { return Difference(p, expected); }, last);
+            screen_.picture, [&](const QImage& p) { return ImageDifference(p, expected); }, last);
     }
     // Makes sure the picture is not of one colour, pasting noise when it is.
     bool MakePictureVaried(QString* error);
@@ -380,7 +292,7 @@ bool SystemClipboard::MakePictureVaried(QString* error) {
     const QImage before = Picture();
     if (NotOfColour(before, before.pixel(0, 0)) > 0)
         return true;
-    const QImage noise = Noise(kPictureWidth, kPictureHeight, 9);
+    const QImage noise = NoiseImage(kPictureWidth, kPictureHeight, 9);
     if (!offer_.Start(QStringLiteral("image/png"), Encoded(noise, "PNG"), error) ||
         !Command(kPaste, error))
         return false;
@@ -423,7 +335,7 @@ void SystemClipboard::pastesAnotherProgramsPng() {
              qPrintable(error));
     QVERIFY2(Command(kPaste, &error), qPrintable(error));
     QImage shown;
-    error = WaitForPicture(WithCorner(before, image), &shown);
+    error = WaitForPicture(Drawn(before, image), &shown);
     if (!error.isEmpty())
         SaveForInspection(shown, QStringLiteral("png"));
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -433,12 +345,12 @@ void SystemClipboard::pastesAnotherProgramsPng() {
 void SystemClipboard::pastesAnotherProgramsBmpCutAtTheBottom() {
     QString error;
     const QImage before = Picture();
-    const QImage image = Noise(200, 700, 5);
+    const QImage image = NoiseImage(200, 700, 5);
     QVERIFY2(offer_.Start(QStringLiteral("image/bmp"), Encoded(image, "BMP"), &error),
              qPrintable(error));
     QVERIFY2(Command(kPaste, &error), qPrintable(error));
     QImage shown;
-    error = WaitForPicture(WithCorner(before, image), &shown);
+    error = WaitForPicture(Drawn(before, image), &shown);
     if (!error.isEmpty())
         SaveForInspection(shown, QStringLiteral("bmp"));
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -453,9 +365,9 @@ void SystemClipboard::unusableOffersChangeNothing_data() {
     QTest::newRow("a 40000 x 40000 PNG")
         << QStringLiteral("image/png") << PngHeaderOnly(40000, 40000);
     QTest::newRow("a 70000 x 1 PNG")
-        << QStringLiteral("image/png") << Encoded(Noise(70000, 1, 7), "PNG");
+        << QStringLiteral("image/png") << Encoded(NoiseImage(70000, 1, 7), "PNG");
     QTest::newRow("a PNG that is text") << QStringLiteral("image/png") << QByteArray("Limnora");
-    QByteArray cut = Encoded(Noise(300, 300, 8), "PNG");
+    QByteArray cut = Encoded(NoiseImage(300, 300, 8), "PNG");
     cut.truncate(cut.size() / 2);
     QTest::newRow("a cut-off PNG") << QStringLiteral("image/png") << cut;
 }
@@ -471,7 +383,7 @@ void SystemClipboard::unusableOffersChangeNothing() {
     // The paste has run once a copy after it has: the copy shows the picture the paste left.
     QImage copied;
     QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
-    QCOMPARE(Difference(copied, before), QString());
+    QCOMPARE(ImageDifference(copied, before), QString());
     QImage shown;
     error = WaitForPicture(before, &shown);
     if (!error.isEmpty())
@@ -506,18 +418,18 @@ void SystemClipboard::copyOffersThePictureAsPngAndBmp() {
     QImage copied;
     QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
     QCOMPARE(copied.size(), QSize(kPictureWidth, kPictureHeight));
-    QCOMPARE(Difference(copied, before), QString());
+    QCOMPARE(ImageDifference(copied, before), QString());
 
     const QStringList targets = Targets(&error);
     QVERIFY2(targets.contains(QStringLiteral("image/png")), qPrintable(targets.join(' ')));
     QVERIFY2(targets.contains(QStringLiteral("image/bmp")), qPrintable(targets.join(' ')));
     QByteArray bmp;
     QVERIFY2(ReadClipboard(QStringLiteral("image/bmp"), &bmp, &error), qPrintable(error));
-    QCOMPARE(Difference(QImage::fromData(bmp, "BMP"), before), QString());
+    QCOMPARE(ImageDifference(QImage::fromData(bmp, "BMP"), before), QString());
 
     // The picture stays as it was.
     QThread::msleep(300);
-    QCOMPARE(Difference(Picture(), before), QString());
+    QCOMPARE(ImageDifference(Picture(), before), QString());
     QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
 }
 
@@ -551,7 +463,7 @@ void SystemClipboard::cutOffersTheOldPictureAndLeavesTheButtonFace() {
 
     QByteArray png;
     QVERIFY2(ReadClipboard(QStringLiteral("image/png"), &png, &error), qPrintable(error));
-    QCOMPARE(Difference(QImage::fromData(png, "PNG"), before), QString());
+    QCOMPARE(ImageDifference(QImage::fromData(png, "PNG"), before), QString());
     QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
 }
 
