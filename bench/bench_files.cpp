@@ -17,6 +17,7 @@
 // The files live in a temporary directory made for the run, removed at the end, on an error and
 // when a signal ends the program.
 
+#include "BenchPictures.h"
 #include "BenchSupport.h"
 #include "platform/PictureFiles.h"
 #include "platform/TBitmap.h"
@@ -184,20 +185,6 @@ Peak MeasurePeakInChild(const QString& fileName) {
 }
 
 // ---- the picture and the baselines ----
-
-// A picture whose pixels differ, so that a wrong read shows.
-QRgb PatternPixel(int x, int y) {
-    return qRgb((x * 7 + y) & 0xFF, (x + y * 3) & 0xFF, (x ^ y) & 0xFF);
-}
-
-void FillPattern(TBitmap& bitmap) {
-    QImage& image = bitmap.MutableImage();
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            row[x] = PatternPixel(x, y);
-    }
-}
 
 bool SamePixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size())

@@ -8,6 +8,7 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchPictures.h"
 #include "BenchSupport.h"
 #include "fragments/ImgScale01.h"
 #include "platform/EditorApplication.h"
@@ -31,24 +32,6 @@ namespace {
 // of them alike; the first round only warms up.
 constexpr int kRounds = 8;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// A picture with detail everywhere, so that no part of it is a plain colour.
-void FillPattern(TBitmap& bitmap) {
-    QImage& image = bitmap.MutableImage();
-    const int width = image.width(), height = image.height();
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = 0xFF000000u | (((static_cast<std::uint32_t>(x) * 2654435761u) ^
-                                     (static_cast<std::uint32_t>(y) * 40503u)) &
-                                    0xFFFFFFu);
-    }
-    bitmap.Changed(bitmap.BoundsRect());
-}
-
 // The editor's way: SetZoom and Execute, the target's earlier picture dropped beforehand (not
 // timed), so that every run makes its result in new memory.
 double TimeScaler(TImageScale& scale, TImage& target, double factor) {
@@ -57,7 +40,7 @@ double TimeScaler(TImageScale& scale, TImage& target, double factor) {
     const Clock::time_point t0 = Clock::now();
     scale.SetZoom(factor);
     scale.Execute();
-    return Ms(t0, Clock::now());
+    return Millis(t0, Clock::now());
 }
 
 // The baseline: a newly allocated buffer of the result's size, filled (freed afterwards, untimed).
@@ -65,7 +48,7 @@ double TimeFill(std::int64_t pixels, std::uint32_t value) {
     const Clock::time_point t0 = Clock::now();
     std::unique_ptr<std::uint32_t[]> buffer(new std::uint32_t[static_cast<std::size_t>(pixels)]);
     std::fill_n(buffer.get(), pixels, value);
-    const double ms = Ms(t0, Clock::now());
+    const double ms = Millis(t0, Clock::now());
     volatile std::uint32_t keep = buffer[static_cast<std::size_t>(pixels / 2)];
     (void)keep;
     return ms;
@@ -75,7 +58,7 @@ double TimeFill(std::int64_t pixels, std::uint32_t value) {
 double TimeQtScaled(const QImage& source, int width, int height) {
     const Clock::time_point t0 = Clock::now();
     QImage scaled = source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double ms = Ms(t0, Clock::now());
+    const double ms = Millis(t0, Clock::now());
     if (scaled.width() != width)
         std::fprintf(stderr, "warning: Qt's scaling gave %d pixels wide\n", scaled.width());
     return ms;
@@ -92,7 +75,7 @@ double TimeRead(const QImage& source) {
         for (int x = 0; x < width; ++x)
             sum += row[x];
     }
-    const double ms = Ms(t0, Clock::now());
+    const double ms = Millis(t0, Clock::now());
     volatile std::uint32_t keep = sum;
     (void)keep;
     return ms;
@@ -184,7 +167,7 @@ int main(int argc, char* argv[]) {
                     ratio <= c.goal ? "met" : "NOT met");
     }
     std::printf("(ratio = limnora / fill; goal: the ratio at most this)\n");
-    std::printf("whole run: %.1f s\n\n", Ms(wholeRun, Clock::now()) / 1000.0);
+    std::printf("whole run: %.1f s\n\n", Millis(wholeRun, Clock::now()) / 1000.0);
 
     for (const Case& c : cases) {
         const double ours = Median(c.ours);

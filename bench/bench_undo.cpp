@@ -7,6 +7,7 @@
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
+#include "BenchPictures.h"
 #include "BenchSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/TBitmap.h"
@@ -90,20 +91,6 @@ bool ResetPeakResident() {
     clearRefs << "5";
     clearRefs.flush();
     return static_cast<bool>(clearRefs);
-}
-
-// A pattern that differs from pixel to pixel, so that a wrong copy shows.
-QRgb PatternPixel(int x, int y) {
-    return qRgb((x * 7 + y) & 0xFF, (x + y * 3) & 0xFF, (x ^ y) & 0xFF);
-}
-
-void FillPattern(TBitmap& bitmap) {
-    QImage& image = bitmap.MutableImage();
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            row[x] = PatternPixel(x, y);
-    }
 }
 
 // Pixels of rect that differ from the pattern.
