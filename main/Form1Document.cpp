@@ -3,7 +3,6 @@
 
 #include "dialogs/SetSizeImageDialog.h"
 #include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
 #include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
 #include "platform/PictureLabel.h"
@@ -99,14 +98,8 @@ void TForm1::Save1Click(QObject* Sender) {
         SaveAs1Click(Sender);
         return;
     }
-    // A failure goes to the general error report with its reason; the old file stays intact.
-    // It is handed over here instead of escaping the handler: the menu's and the action's frames
-    // in Qt between here and the event loop are not unwound cleanly by an exception.
-    try {
-        WritePicture(Image1->Picture(), DocFileName);
-    } catch (const std::exception& error) {
-        ReportException(error);
-    }
+    // A failure reaches the general error report with its reason; the old file stays intact.
+    WritePicture(Image1->Picture(), DocFileName);
 }
 
 void TForm1::SaveAs1Click(QObject* Sender) {
