@@ -487,8 +487,8 @@ private slots:
         Drag(form_->Image1, {10, 10}, {40, 30});
         QCOMPARE(form_->WorkRect, (TRect{7, 7, 9, 9}));
         const TBitmap& picture = form_->Image1->Picture();
-        QCOMPARE(picture.Pixel(10, 10), clBlack); // the dotted outline's first dot
-        QCOMPARE(picture.Pixel(13, 10), clWhite); // and its first gap
+        QCOMPARE(picture.Pixel(39, 10), clBlack); // the dotted outline's first dot, top right
+        QCOMPARE(picture.Pixel(36, 10), clWhite); // and its first gap, leftwards
         QCOMPARE(CountColor(picture, clWhite, {11, 11, 39, 29}), 28 * 18);
         QCOMPARE(CountColor(picture, clBlue, picture.BoundsRect()), 0);
     }
