@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -188,6 +189,25 @@ private slots:
         QVERIFY(button->isCheckable());
         QVERIFY(!button->icon().isNull());
         QCOMPARE(button->parentWidget()->objectName(), band);
+    }
+
+    void styledPenIconsShowAGapBetweenTwoStretches() {
+        // Even the long dash: one 18-pixel dash alone would look like the solid pen.
+        for (int style = psDash; style <= psDashDotDot; ++style) {
+            const QImage icon = form_->SpButPenS[style]->icon().pixmap(20, 20).toImage();
+            int lines = 0;
+            for (int y = 0; y < icon.height(); ++y) {
+                QString row;
+                for (int x = 0; x < icon.width(); ++x)
+                    row += qAlpha(icon.pixel(x, y)) ? QLatin1Char('#') : QLatin1Char('.');
+                if (!row.contains(QLatin1Char('#')))
+                    continue;
+                ++lines;
+                QVERIFY2(row.contains(QRegularExpression(QStringLiteral("#\\.{3,}#"))),
+                         qPrintable(row));
+            }
+            QCOMPARE(lines, 3);
+        }
     }
 
     void buttonsStandInTableOrderAndGroupsAreExclusive() {
