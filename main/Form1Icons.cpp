@@ -209,9 +209,11 @@ QIcon PenStyleIcon(TPenStyle style) {
             c.LineTo(17, 2);
             return;
         }
+        // Each line starts 10 pixels left of the icon, so that the part shown holds a gap and
+        // the start of the next stretch even for the long dash (18 on, 6 off).
         c.Pen.Style = style;
         for (int y : {6, 10, 14}) {
-            c.MoveTo(0, y);
+            c.MoveTo(-10, y);
             c.LineTo(kToolIcon, y);
         }
     });

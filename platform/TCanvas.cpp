@@ -99,12 +99,13 @@ void CombineRun(TPenMode mode, QRgb pen, QRgb* px, std::int64_t n, qsizetype ste
     }
 }
 
-// Hatch lines repeat every 8 pixels, anchored to the bitmap's origin.
+// Hatch lines repeat every 8 pixels, anchored to the bitmap's origin: the rows 8k + 3, the
+// columns 8k + 4, the falling diagonals through (8k, 0) and the rising ones through (8k + 7, 0).
 inline bool HatchHit(TBrushStyle style, std::int32_t x, std::int32_t y) {
-    const bool horizontal = (y & 7) == 0;
-    const bool vertical = (x & 7) == 0;
+    const bool horizontal = (y & 7) == 3;
+    const bool vertical = (x & 7) == 4;
     const bool falling = ((x - y) & 7) == 0;
-    const bool rising = ((x + y) & 7) == 0;
+    const bool rising = ((x + y) & 7) == 7;
     switch (style) {
     case bsHorizontal:
         return horizontal;
@@ -146,6 +147,8 @@ public:
     }
     bool Solid() const { return period_ == 1; }
     bool On() const { return (bits_ >> pos_) & 1u; }
+    // Whether the pixel pos steps after the first one is on (pos >= 0).
+    bool OnAt(std::int64_t pos) const { return (bits_ >> (pos % period_)) & 1u; }
     void Step() {
         if (++pos_ == period_)
             pos_ = 0;
@@ -168,6 +171,12 @@ private:
     int period_ = 1;
     int pos_ = 0;
 };
+
+// One run of pixels split into a left and a right half; an odd middle pixel goes to the right.
+TRoundOutline::Row Split(std::int32_t from, std::int32_t to) {
+    const std::int32_t middle = from + (to - from + 1) / 2;
+    return {from, middle - 1, middle, to};
+}
 
 // Writable rows of a bitmap.
 struct Surface {
@@ -233,16 +242,18 @@ private:
 
 void TRoundOutline::Build(const TRect& box, std::int32_t cornerWidth, std::int32_t cornerHeight) {
     box_ = box;
-    upperRows_ = (box.Height() + 1) / 2;
     const std::int32_t cw = std::min(std::abs(cornerWidth), box.Width());
     const std::int32_t ch = std::min(std::abs(cornerHeight), box.Height());
-    if (cw < 2 || ch < 2) { // square corners
-        cw_ = ch_ = 0;
+    startRow_ = std::max(ch - 1, 0) / 2;
+    if (cw <= 2 || ch <= 2) { // square corners
+        cw_ = ch_ = topRows_ = bottomRows_ = 0;
         quadrant_.clear();
         return;
     }
     cw_ = cw;
     ch_ = ch;
+    topRows_ = (ch + 1) / 2;
+    bottomRows_ = std::min(topRows_, box.Height() - topRows_);
 
     // Midpoint rasterisation of the ellipse inscribed in the cw x ch box, walking its lower right
     // quadrant from the middle row outwards while the other quadrants follow by symmetry. The
@@ -295,17 +306,16 @@ void TRoundOutline::Build(const TRect& box, std::int32_t cornerWidth, std::int32
 TRoundOutline::Row TRoundOutline::RowAt(std::int32_t k) const {
     const std::int32_t l = box_.left, r = box_.right - 1;
     const std::int32_t W = box_.Width(), H = box_.Height();
-    if (cw_ == 0) {
-        const bool edge = k == 0 || k == H - 1 || W == 1;
-        return {l, edge ? r : l, edge ? l : r, r, edge};
-    }
-    const std::int32_t topRows = (ch_ + 1) / 2, bottomRows = ch_ / 2;
-    if (k >= topRows && k < H - bottomRows)
-        return {l, l, r, r, false};
-    const std::int32_t e = k < topRows ? ch_ - 1 - k : ch_ - (H - k);
+    if (cw_ == 0)
+        return k == 0 || k == H - 1 || W == 1 ? Split(l, r) : Row{l, l, r, r};
+    if (k >= topRows_ && k < H - bottomRows_)
+        return {l, l, r, r};
+    const std::int32_t e = k < topRows_ ? ch_ - 1 - k : ch_ - (H - k);
     const auto [lo, hi] = quadrant_[static_cast<std::size_t>(e - ch_ / 2)];
     const std::int32_t shift = W - cw_;
-    return {l + cw_ - 1 - hi, l + cw_ - 1 - lo, l + lo + shift, l + hi + shift, lo <= cw_ / 2};
+    if (lo <= cw_ / 2) // the quadrants meet, or the straight edge joins them: one run
+        return Split(l + cw_ - 1 - hi, l + hi + shift);
+    return {l + cw_ - 1 - hi, l + cw_ - 1 - lo, l + lo + shift, l + hi + shift};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -318,56 +328,64 @@ void TCanvas::MoveTo(std::int32_t x, std::int32_t y) {
 void TCanvas::LineTo(std::int32_t x, std::int32_t y) {
     x = ClampCoordinate(x);
     y = ClampCoordinate(y);
-    std::int32_t px = PenPos.x, py = PenPos.y;
+    const TPoint start = PenPos;
     PenPos = {x, y};
     if (Pen.Style == psClear || owner_.Empty())
         return;
     Surface s(owner_);
     const QRgb pen = ToQRgb(Pen.Color);
+    const QRgb brush = ToQRgb(Brush.Color);
     DashCounter dash(Pen.Style);
+    const bool gapsTakeBrush = !dash.Solid() && Brush.Style == bsSolid;
     DirtyArea dirty(owner_, true);
-    const std::int32_t dx = std::abs(x - px), sx = px < x ? 1 : -1;
-    const std::int32_t dy = -std::abs(y - py), sy = py < y ? 1 : -1;
-    std::int32_t err = dx + dy;
-    while (px != x || py != y) {
-        if (dash.On() && s.Inside(px, py)) {
+    // One pixel per step along the major axis; its minor coordinate is the one nearest to the
+    // line, the smaller one at an exact tie. After i steps the minor offset is
+    // floor((2 * i * minor + n - 1) / 2n): q, with the remainder r kept in 0 .. 2n - 1.
+    const bool xMajor = std::abs(x - start.x) >= std::abs(y - start.y);
+    const std::int32_t major = xMajor ? x - start.x : y - start.y;
+    const std::int32_t minor = xMajor ? y - start.y : x - start.x;
+    const std::int32_t n = std::abs(major), step = major < 0 ? -1 : 1;
+    std::int32_t q = 0, r = n - 1;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::int32_t px = start.x + (xMajor ? i * step : q);
+        const std::int32_t py = start.y + (xMajor ? q : i * step);
+        if (s.Inside(px, py) && (dash.On() || gapsTakeBrush)) {
             QRgb& d = s.Row(py)[px];
-            d = Combine(Pen.Mode, pen, d);
+            d = Combine(Pen.Mode, dash.On() ? pen : brush, d);
             dirty.Add({px, py, px + 1, py + 1});
         }
         dash.Step();
-        const std::int32_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            px += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            py += sy;
+        r += 2 * minor;
+        if (r >= 2 * n) {
+            r -= 2 * n;
+            ++q;
+        } else if (r < 0) {
+            r += 2 * n;
+            --q;
         }
     }
 }
 
 void TCanvas::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
                         std::int32_t bottom) {
-    DrawRoundOutline(NormalizedBox(left, top, right, bottom), 0, 0);
+    DrawRoundOutline(NormalizedBox(left, top, right, bottom), 0, 0, false);
 }
 
 void TCanvas::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
                       std::int32_t bottom) {
     const TRect box = NormalizedBox(left, top, right, bottom);
-    DrawRoundOutline(box, box.Width(), box.Height());
+    DrawRoundOutline(box, box.Width(), box.Height(), true);
 }
 
 void TCanvas::RoundRect(std::int32_t left, std::int32_t top, std::int32_t right,
                         std::int32_t bottom, std::int32_t cornerWidth, std::int32_t cornerHeight) {
     DrawRoundOutline(NormalizedBox(left, top, right, bottom),
                      std::abs(ClampCoordinate(cornerWidth)),
-                     std::abs(ClampCoordinate(cornerHeight)));
+                     std::abs(ClampCoordinate(cornerHeight)), true);
 }
 
 void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
-                               std::int32_t cornerHeight) {
+                               std::int32_t cornerHeight, bool fillUnderOutline) {
     const bool pen = Pen.Style != psClear;
     const bool brush = Brush.Style != bsClear;
     if (box.IsEmpty() || (!pen && !brush) || owner_.Empty())
@@ -397,12 +415,14 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
     };
 
     if (brush) {
+        // Under a hatch the outline stays unfilled: its gaps keep the picture.
+        const bool whole = !pen || (fillUnderOutline && Brush.Style == bsSolid);
         for (std::int32_t k = firstVisible; k < lastVisible; ++k) {
             const TRoundOutline::Row r = outline_.RowAt(k);
             const std::int32_t y = box.top + k;
-            if (!pen)
+            if (whole)
                 fillSpan(s.Row(y), y, r.leftFrom, r.rightTo);
-            else if (!r.merged && r.leftTo + 1 <= r.rightFrom - 1)
+            else
                 fillSpan(s.Row(y), y, r.leftTo + 1, r.rightFrom - 1);
         }
     }
@@ -411,9 +431,17 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
         DashCounter dash(Pen.Style);
         const bool gapsTakeBrush = !dash.Solid() && Brush.Style == bsSolid;
         DirtyArea dirty(owner_, !brush); // a filled shape reports its whole box below
+        auto plotPixel = [&](QRgb& d, bool on) {
+            if (on)
+                d = Combine(mode, penColor, d);
+            else if (gapsTakeBrush)
+                d = Combine(mode, brushColor, d);
+        };
         // One run of the path: columns from..to of row y, walked from left to right (dir > 0) or
         // from right to left; pixels outside the bitmap only step the dash pattern.
         auto plotRun = [&](std::int32_t y, std::int32_t from, std::int32_t to, int dir) {
+            if (from > to)
+                return;
             const std::int64_t n = std::int64_t{to} - from + 1;
             if (y < 0 || y >= s.h || to < 0 || from >= s.w) {
                 if (!dash.Solid())
@@ -427,18 +455,27 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
             } else {
                 dash.Advance(dir > 0 ? a - from : to - b);
                 for (std::int32_t i = 0; i <= b - a; ++i) {
-                    const std::int32_t x = dir > 0 ? a + i : b - i;
-                    if (dash.On())
-                        row[x] = Combine(mode, penColor, row[x]);
-                    else if (gapsTakeBrush)
-                        row[x] = Combine(mode, brushColor, row[x]);
+                    plotPixel(row[dir > 0 ? a + i : b - i], dash.On());
                     dash.Step();
                 }
                 dash.Advance(dir > 0 ? to - b : a - from);
             }
             dirty.Add({a, y, b + 1, y + 1});
         };
-        if (dash.Solid() && outline_.SquareCorners()) {
+        if (box.Width() == 1 || box.Height() == 1) {
+            // Down and back up, or leftwards from the right end and back: the pixel i steps from
+            // the start is passed after i and after 2n - 2 - i steps.
+            const bool column = box.Width() == 1;
+            const std::int64_t n = column ? box.Height() : box.Width();
+            for (std::int64_t i = 0; i < n; ++i) {
+                const auto x = static_cast<std::int32_t>(column ? box.left : box.right - 1 - i);
+                const auto y = static_cast<std::int32_t>(column ? box.top + i : box.top);
+                if (!s.Inside(x, y))
+                    continue;
+                plotPixel(s.Row(y)[x], dash.OnAt(i) || dash.OnAt(2 * n - 2 - i));
+                dirty.Add({x, y, x + 1, y + 1});
+            }
+        } else if (dash.Solid() && outline_.SquareCorners()) {
             // A plain rectangle in a solid pen, the rubber band's usual shape: four straight
             // edges, each one run and one changed strip.
             const std::int32_t l = box.left, t = box.top, r = box.right - 1, b = box.bottom - 1;
@@ -450,30 +487,28 @@ void TCanvas::DrawRoundOutline(const TRect& box, std::int32_t cornerWidth,
                 dirty.Add({x, y0, x + 1, y1 + 1});
             };
             plotRun(t, l, r, 1);
-            if (b > t) {
-                plotRun(b, l, r, -1);
-                plotColumn(r);
-                if (l < r)
-                    plotColumn(l);
-            }
+            plotRun(b, l, r, -1);
+            plotColumn(r);
+            plotColumn(l);
         } else {
             // A solid pen does not need the invisible rows to keep its pattern in step.
             const std::int32_t from = dash.Solid() ? firstVisible : 0;
             const std::int32_t to = dash.Solid() ? lastVisible : rows;
-            // Clockwise from the top left: down the right side (merged rows whole), then up the
-            // left.
+            const std::int32_t start = outline_.StartRow();
+            // Counter-clockwise from the right end of the start row: up the right side and
+            // leftwards along the top, down the left side and rightwards along the bottom, up the
+            // right side back to the start.
+            for (std::int32_t k = std::min(start, to - 1); k >= from; --k) {
+                const TRoundOutline::Row r = outline_.RowAt(k);
+                plotRun(box.top + k, r.rightFrom, r.rightTo, -1);
+            }
             for (std::int32_t k = from; k < to; ++k) {
                 const TRoundOutline::Row r = outline_.RowAt(k);
-                const int dir = outline_.UpperHalf(k) ? 1 : -1;
-                if (r.merged)
-                    plotRun(box.top + k, r.leftFrom, r.rightTo, dir);
-                else
-                    plotRun(box.top + k, r.rightFrom, r.rightTo, dir);
+                plotRun(box.top + k, r.leftFrom, r.leftTo, k <= start ? -1 : 1);
             }
-            for (std::int32_t k = to - 1; k >= from; --k) {
+            for (std::int32_t k = to - 1; k >= from && k > start; --k) {
                 const TRoundOutline::Row r = outline_.RowAt(k);
-                if (!r.merged)
-                    plotRun(box.top + k, r.leftFrom, r.leftTo, outline_.UpperHalf(k) ? 1 : -1);
+                plotRun(box.top + k, r.rightFrom, r.rightTo, 1);
             }
         }
     }

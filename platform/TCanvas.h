@@ -5,7 +5,8 @@
 // - a box covers the columns left .. right-1 and the rows top .. bottom-1 (reversed corners are
 //   normalised first), so a box of zero width or height draws nothing;
 // - a line plots its first point and not its last;
-// - every outline pixel is touched once, so a not-xor frame drawn twice restores the picture;
+// - the pen touches every outline pixel once, so a not-xor frame drawn twice restores the
+//   picture;
 // - each changed area is reported through the bitmap's OnChange.
 #pragma once
 
@@ -65,14 +66,17 @@ struct TBrush {
 
 // The outline of a rounded rectangle as runs of pixels, one row at a time. A plain rectangle and
 // an ellipse are its two extremes (corner ellipse 0 x 0 and as large as the box). The corners are
-// the four quadrants of the corner ellipse, split between its middle rows and columns; the
-// straight edges join them.
+// the four quadrants of the corner ellipse, split between its middle rows and columns; an odd
+// middle row belongs to the top corners and, where the box has room for it, to the bottom corners
+// too. The straight edges join the corners.
 class TRoundOutline {
 public:
+    // The pixels of a row as a left and a right run, both inclusive. They never overlap; a row
+    // that is one run (the top and bottom edges) is split between them, and either may be empty
+    // (from > to).
     struct Row {
-        std::int32_t leftFrom, leftTo;   // left run, inclusive
-        std::int32_t rightFrom, rightTo; // right run, inclusive
-        bool merged;                     // one run leftFrom .. rightTo (top and bottom edges)
+        std::int32_t leftFrom, leftTo;
+        std::int32_t rightFrom, rightTo;
     };
 
     // box must be normalised and not empty; the corner sizes are clamped to the box.
@@ -80,15 +84,16 @@ public:
     std::int32_t RowCount() const { return box_.Height(); }
     // Row k of the outline, 0 = top row of the box; columns are absolute.
     Row RowAt(std::int32_t k) const;
-    // True for a plain rectangle (corner ellipse of less than 2 x 2).
+    // True for a plain rectangle: a corner ellipse 2 pixels wide or high, or smaller, rasterises
+    // as a square corner.
     bool SquareCorners() const { return cw_ == 0; }
-    // True for the rows of the upper half, where the path runs from left to right on the right
-    // side.
-    bool UpperHalf(std::int32_t k) const { return k < upperRows_; }
+    // The row whose right end starts the path of a styled outline: the corner ellipse's middle
+    // row, the upper one of two (the top row for square corners of no height).
+    std::int32_t StartRow() const { return startRow_; }
 
 private:
     TRect box_;
-    std::int32_t cw_ = 0, ch_ = 0, upperRows_ = 0;
+    std::int32_t cw_ = 0, ch_ = 0, topRows_ = 0, bottomRows_ = 0, startRow_ = 0;
     // For each row of the lower half of the corner ellipse, the run of its right quadrant,
     // relative to the ellipse's left edge.
     std::vector<std::pair<std::int32_t, std::int32_t>> quadrant_;
@@ -106,11 +111,18 @@ public:
 
     void MoveTo(std::int32_t x, std::int32_t y);
     // A line from the pen position to (x, y) without its last point; the pen moves to (x, y).
-    // Gaps of a dashed line stay as they were.
+    // Where the line passes exactly half-way between two pixels it takes the one with the smaller
+    // coordinate, so a line and its reverse differ only in their end points. With a solid brush
+    // the gaps of a dashed line take the brush colour, otherwise they stay as they were.
     void LineTo(std::int32_t x, std::int32_t y);
 
     // Outlined with the pen and filled with the brush. With a solid brush the gaps of a dashed
     // outline take the brush colour; a hatch paints only its lines; the pen mode applies to both.
+    // A styled outline is one path, walked counter-clockwise from the right end of the outline's
+    // StartRow (for a rectangle its top right pixel); a box one pixel wide or high is walked down
+    // and back up (or leftwards and back), and a pixel is drawn if either pass reaches it on a
+    // dash. An ellipse or rounded rectangle with a solid brush is filled under its outline too,
+    // so the outline's pen mode applies over the brush's result.
     void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
     void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
     // Corners drawn with an ellipse cornerWidth x cornerHeight (signs are ignored).
@@ -133,7 +145,8 @@ public:
     const TBitmap& Bitmap() const { return owner_; }
 
 private:
-    void DrawRoundOutline(const TRect& box, std::int32_t cornerWidth, std::int32_t cornerHeight);
+    void DrawRoundOutline(const TRect& box, std::int32_t cornerWidth, std::int32_t cornerHeight,
+                          bool fillUnderOutline);
 
     TBitmap& owner_;
     TRoundOutline outline_; // reused between calls

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -188,6 +189,25 @@ private slots:
         QVERIFY(button->isCheckable());
         QVERIFY(!button->icon().isNull());
         QCOMPARE(button->parentWidget()->objectName(), band);
+    }
+
+    void styledPenIconsShowAGapBetweenTwoStretches() {
+        // Even the long dash: one 18-pixel dash alone would look like the solid pen.
+        for (int style = psDash; style <= psDashDotDot; ++style) {
+            const QImage icon = form_->SpButPenS[style]->icon().pixmap(20, 20).toImage();
+            int lines = 0;
+            for (int y = 0; y < icon.height(); ++y) {
+                QString row;
+                for (int x = 0; x < icon.width(); ++x)
+                    row += qAlpha(icon.pixel(x, y)) ? QLatin1Char('#') : QLatin1Char('.');
+                if (!row.contains(QLatin1Char('#')))
+                    continue;
+                ++lines;
+                QVERIFY2(row.contains(QRegularExpression(QStringLiteral("#\\.{3,}#"))),
+                         qPrintable(row));
+            }
+            QCOMPARE(lines, 3);
+        }
     }
 
     void buttonsStandInTableOrderAndGroupsAreExclusive() {
@@ -487,8 +507,8 @@ private slots:
         Drag(form_->Image1, {10, 10}, {40, 30});
         QCOMPARE(form_->WorkRect, (TRect{7, 7, 9, 9}));
         const TBitmap& picture = form_->Image1->Picture();
-        QCOMPARE(picture.Pixel(10, 10), clBlack); // the dotted outline's first dot
-        QCOMPARE(picture.Pixel(13, 10), clWhite); // and its first gap
+        QCOMPARE(picture.Pixel(39, 10), clBlack); // the dotted outline's first dot, top right
+        QCOMPARE(picture.Pixel(36, 10), clWhite); // and its first gap, leftwards
         QCOMPARE(CountColor(picture, clWhite, {11, 11, 39, 29}), 28 * 18);
         QCOMPARE(CountColor(picture, clBlue, picture.BoundsRect()), 0);
     }

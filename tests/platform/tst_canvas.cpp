@@ -8,6 +8,7 @@
 #include <functional>
 
 Q_DECLARE_METATYPE(TRect)
+Q_DECLARE_METATYPE(TPoint)
 
 namespace {
 
@@ -43,18 +44,6 @@ void UseTools(TCanvas& c, TPenStyle pen, TBrushStyle brush, TPenMode mode = pmCo
     c.Pen.Width = 1;
     c.Brush.Style = brush;
     c.Brush.Color = kBrush;
-}
-
-// The pixels of the canvas that have the colour, as a set of rows of "#" and ".".
-QStringList Mask(const TBitmap& b, TColor color) {
-    QStringList rows;
-    for (int y = 0; y < b.Height(); ++y) {
-        QString row;
-        for (int x = 0; x < b.Width(); ++x)
-            row += b.Pixel(x, y) == color ? QLatin1Char('#') : QLatin1Char('.');
-        rows << row;
-    }
-    return rows;
 }
 
 } // namespace
@@ -212,13 +201,130 @@ private slots:
                 QCOMPARE(rr.Pixel(x, y), rr.Pixel(99 - x, 39 - y));
     }
 
-    void roundRectWithTinyCornersIsARectangle() {
+    void cornersTwoPixelsWideOrHighAreSquare_data() {
+        QTest::addColumn<TRect>("box");
+        QTest::addColumn<QSize>("corner"); // none: an ellipse
+        QTest::newRow("corner 1 x 1") << TRect{2, 2, 18, 15} << QSize(1, 1);
+        QTest::newRow("corner 2 wide") << TRect{2, 2, 18, 15} << QSize(2, 9);
+        QTest::newRow("corner 2 high") << TRect{2, 2, 18, 15} << QSize(12, 2);
+        QTest::newRow("4 x 6, corner 2 x 3") << TRect{2, 2, 6, 8} << QSize(2, 3);
+        QTest::newRow("ellipse 2 wide") << TRect{2, 2, 4, 15} << QSize();
+        QTest::newRow("ellipse 2 high") << TRect{2, 2, 18, 4} << QSize();
+    }
+    void cornersTwoPixelsWideOrHighAreSquare() {
+        QFETCH(TRect, box);
+        QFETCH(QSize, corner);
         TBitmap a(20, 20), b(20, 20);
         UseTools(a.Canvas(), psSolid, bsSolid);
         UseTools(b.Canvas(), psSolid, bsSolid);
-        a.Canvas().RoundRect(2, 2, 18, 15, 1, 1);
-        b.Canvas().Rectangle(2, 2, 18, 15);
-        QVERIFY(Differences(a, b).isEmpty());
+        if (corner.isValid())
+            a.Canvas().RoundRect(box.left, box.top, box.right, box.bottom, corner.width(),
+                                 corner.height());
+        else
+            a.Canvas().Ellipse(box.left, box.top, box.right, box.bottom);
+        b.Canvas().Rectangle(box.left, box.top, box.right, box.bottom);
+        QVERIFY2(Differences(a, b).isEmpty(), qPrintable(FirstDifference(a, b)));
+    }
+
+    // ---- styled outlines: one path, counter-clockwise from the right side ----
+    void outlinesHaveTheirExactPixels_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<TRect>("box");
+        QTest::addColumn<QSize>("corner"); // of a rounded rectangle
+        QTest::addColumn<QStringList>("mask");
+        QTest::newRow("dashed rectangle: first dash from the top right corner leftwards")
+            << int(kRectangle) << int(psDash) << TRect{1, 1, 23, 6} << QSize()
+            << QStringList{"........................", ".....##################.",
+                           "......................#.", "......................#.",
+                           ".#......................", ".#################......",
+                           "........................"};
+        QTest::newRow("dotted rectangle: down the left side, back up the right")
+            << int(kRectangle) << int(psDot) << TRect{1, 1, 9, 7} << QSize()
+            << QStringList{"..........", ".##...###.", ".#........", "..........",
+                           "..........", "........#.", ".###...##.", ".........."};
+        QTest::newRow("dashed ellipse: from the middle of the right side upwards")
+            << int(kEllipse) << int(psDash) << TRect{1, 1, 16, 12} << QSize()
+            << QStringList{".................", "......#####......", "....##.....##....",
+                           "...#.........#...", "..#...........#..", ".#.............#.",
+                           ".#.............#.", ".#.............#.", "..............#..",
+                           ".............#...", "...........##....", "........###......",
+                           "................."};
+        QTest::newRow("dotted ellipse: from the upper middle row of an even height")
+            << int(kEllipse) << int(psDot) << TRect{1, 1, 12, 9} << QSize()
+            << QStringList{".............", "....##.......", "...#.....#...", "..........#..",
+                           "...........#.", ".............", "..#.......#..", "...#.....#...",
+                           "....#...#....", "............."};
+        QTest::newRow("dashed rounded rectangle: from the corner ellipse's middle row")
+            << int(kRoundRect) << int(psDash) << TRect{1, 1, 19, 10} << QSize(9, 4)
+            << QStringList{"....................", "...##############...", ".##..............##.",
+                           "....................", "....................", "....................",
+                           "....................", "..................#.", "..#..............##.",
+                           "...##############...", "...................."};
+        QTest::newRow("dotted rounded rectangle: from the upper middle row of an even corner")
+            << int(kRoundRect) << int(psDot) << TRect{1, 1, 15, 9} << QSize(7, 4)
+            << QStringList{"................", "..#...###...##..", ".#............#.",
+                           ".#..............", "................", "................",
+                           "..............#.", ".#............#.", "..##...###...#..",
+                           "................"};
+        QTest::newRow("flat rounded rectangle: odd corner's middle row at top and bottom")
+            << int(kRoundRect) << int(psSolid) << TRect{1, 1, 21, 6} << QSize(10, 3)
+            << QStringList{"......................", "...################...",
+                           ".##................##.", ".#..................#.",
+                           ".##................##.", "...################...",
+                           "......................"};
+    }
+    void outlinesHaveTheirExactPixels() {
+        QFETCH(int, kind);
+        QFETCH(int, style);
+        QFETCH(TRect, box);
+        QFETCH(QSize, corner);
+        QFETCH(QStringList, mask);
+        TBitmap b(mask[0].size(), mask.size());
+        UseTools(b.Canvas(), static_cast<TPenStyle>(style), bsClear);
+        if (kind == kRoundRect)
+            b.Canvas().RoundRect(box.left, box.top, box.right, box.bottom, corner.width(),
+                                 corner.height());
+        else
+            DrawKind(b.Canvas(), kind, box);
+        QCOMPARE(Mask(b, kPen), mask);
+    }
+
+    void boxesOnePixelWideAreWalkedThereAndBack_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("walk"); // down a column, or leftwards along a row
+        // A pixel is drawn when the way there or the way back reaches it on a dash.
+        QTest::newRow("dotted rectangle")
+            << int(kRectangle) << int(psDot) << QStringLiteral("###.#####.");
+        QTest::newRow("dash-dot ellipse")
+            << int(kEllipse) << int(psDashDot) << QStringLiteral("#########..###.");
+        QTest::newRow("dash-dot-dot rounded rectangle")
+            << int(kRoundRect) << int(psDashDotDot) << QStringLiteral("#########.###");
+        QTest::newRow("dashed rectangle")
+            << int(kRectangle) << int(psDash) << QStringLiteral("###################...");
+        QTest::newRow("one pixel") << int(kEllipse) << int(psDot) << QStringLiteral("#");
+    }
+    void boxesOnePixelWideAreWalkedThereAndBack() {
+        QFETCH(int, kind);
+        QFETCH(int, style);
+        QFETCH(QString, walk);
+        const int n = int(walk.size());
+        TBitmap column(3, n + 2), row(n + 2, 3);
+        for (TBitmap* p : {&column, &row})
+            UseTools(p->Canvas(), static_cast<TPenStyle>(style), bsSolid);
+        DrawKind(column.Canvas(), kind, {1, 1, 2, 1 + n});
+        DrawKind(row.Canvas(), kind, {1, 1, 1 + n, 2});
+        QString down, leftwards, gaps;
+        for (int i = 0; i < n; ++i) {
+            down += Mask(column, kPen)[1 + i][1];
+            leftwards += Mask(row, kPen)[1][n - i];
+            gaps += Mask(column, kBrush)[1 + i][1] == QLatin1Char('#') ? QLatin1Char('.')
+                                                                       : QLatin1Char('#');
+        }
+        QCOMPARE(down, walk);
+        QCOMPARE(leftwards, walk);
+        QCOMPARE(gaps, walk); // the rest takes the solid brush
     }
 
     // ---- lines ----
@@ -233,6 +339,41 @@ private slots:
         QCOMPARE(DifferenceBounds(b, TBitmap(60, 60)), (TRect{11, 21, 51, 51}));
         QCOMPARE(b.Canvas().PenPos.x, 10);
         QCOMPARE(b.Canvas().PenPos.y, 20);
+    }
+
+    void linesBreakTiesTowardTheSmallerCoordinateEitherWay_data() {
+        QTest::addColumn<TPoint>("delta"); // from the first point to the last
+        QTest::addColumn<QStringList>("mask");
+        QTest::newRow("right, down") << TPoint{4, 2} << QStringList{"##...", "..##.", "....."};
+        QTest::newRow("right, up") << TPoint{4, -2} << QStringList{"...#.", ".##..", "#...."};
+        QTest::newRow("left, down") << TPoint{-4, 2} << QStringList{"...##", ".##..", "....."};
+        QTest::newRow("left, up") << TPoint{-4, -2} << QStringList{".#...", "..##.", "....#"};
+        QTest::newRow("down, right")
+            << TPoint{2, 4} << QStringList{"#..", "#..", ".#.", ".#.", "..."};
+        QTest::newRow("down, left")
+            << TPoint{-2, 4} << QStringList{"..#", ".#.", ".#.", "#..", "..."};
+        QTest::newRow("up, right")
+            << TPoint{2, -4} << QStringList{"...", ".#.", ".#.", "#..", "#.."};
+        QTest::newRow("up, left") << TPoint{-2, -4}
+                                  << QStringList{"...", "#..", ".#.", ".#.", "..#"};
+    }
+    void linesBreakTiesTowardTheSmallerCoordinateEitherWay() {
+        QFETCH(TPoint, delta);
+        QFETCH(QStringList, mask);
+        const TPoint a{std::max(0, -delta.x), std::max(0, -delta.y)};
+        const TPoint b{a.x + delta.x, a.y + delta.y};
+        TBitmap there(int(mask[0].size()), int(mask.size())), back(there.Width(), there.Height());
+        for (TBitmap* p : {&there, &back})
+            UseTools(p->Canvas(), psSolid, bsClear);
+        there.Canvas().MoveTo(a.x, a.y);
+        there.Canvas().LineTo(b.x, b.y);
+        QCOMPARE(Mask(there, kPen), mask);
+        // Drawn back: the same pixels, but its own first point and without its last.
+        back.Canvas().MoveTo(b.x, b.y);
+        back.Canvas().LineTo(a.x, a.y);
+        mask[a.y][a.x] = QLatin1Char('.');
+        mask[b.y][b.x] = QLatin1Char('#');
+        QCOMPARE(Mask(back, kPen), mask);
     }
 
     void dashedLinesFollowTheirPatterns_data() {
@@ -252,13 +393,19 @@ private slots:
         UseTools(b.Canvas(), static_cast<TPenStyle>(style), bsSolid);
         b.Canvas().MoveTo(0, 1);
         b.Canvas().LineTo(96, 1);
-        QString expected;
-        while (expected.size() < 96)
-            expected += pattern;
-        expected = expected.left(96) + QStringLiteral("....");
+        QString expected, gaps;
+        for (int i = 0; i < 100; ++i) {
+            const bool on = i < 96 && pattern[i % pattern.size()] == QLatin1Char('#');
+            expected += on ? QLatin1Char('#') : QLatin1Char('.');
+            gaps += i < 96 && !on ? QLatin1Char('#') : QLatin1Char('.');
+        }
         QCOMPARE(Mask(b, kPen)[1], expected);
-        // The gaps of a line stay as they were, even with a solid brush.
-        QCOMPARE(CountColor(b, kBrush, b.BoundsRect()), 0);
+        // The gaps take the solid brush, as an outline's do; under other brushes they stay.
+        QCOMPARE(Mask(b, kBrush)[1], gaps);
+        UseTools(b.Canvas(), static_cast<TPenStyle>(style), bsCross);
+        b.Canvas().MoveTo(0, 2);
+        b.Canvas().LineTo(96, 2);
+        QCOMPARE(CountColor(b, kBrush, {0, 2, 100, 3}), 0);
     }
 
     void penStyleNoneDrawsNoOutline() {
@@ -275,9 +422,9 @@ private slots:
         TBitmap b(40, 30);
         UseTools(b.Canvas(), psDot, bsSolid);
         b.Canvas().Rectangle(5, 5, 35, 25);
-        // Top edge from the corner: three on, three off, gaps in the brush colour.
-        QCOMPARE(Mask(b, kPen)[5].mid(5, 12), QStringLiteral("###...###..."));
-        QCOMPARE(Mask(b, kBrush)[5].mid(5, 12), QStringLiteral("...###...###"));
+        // Top edge leftwards from the corner: three on, three off, gaps in the brush colour.
+        QCOMPARE(Mask(b, kPen)[5].mid(23, 12), QStringLiteral("...###...###"));
+        QCOMPARE(Mask(b, kBrush)[5].mid(23, 12), QStringLiteral("###...###..."));
         // Nothing of the box stays white.
         QCOMPARE(CountColor(b, clWhite, {5, 5, 35, 25}), 0);
     }
@@ -292,33 +439,41 @@ private slots:
         UseTools(b.Canvas(), psDashDot, bsHorizontal);
         FillColor(b, clBlack);
         b.Canvas().Rectangle(1, 3, 39, 29);
-        // The top row of the box is no hatch line (hatch rows are multiples of 8): its gaps
-        // stay black.
+        // The top row of the box lies on a hatch line (rows 8k + 3), yet its gaps stay black.
         QVERIFY(CountColor(b, clBlack, {1, 3, 39, 4}) > 0);
         QCOMPARE(CountColor(b, kBrush, {1, 3, 39, 4}), 0);
+        // Nor does a hatch fill an ellipse under its outline: no outline pixel takes it.
+        TBitmap outline(40, 30), white(40, 30);
+        UseTools(outline.Canvas(), psSolid, bsClear);
+        outline.Canvas().Ellipse(2, 2, 38, 28);
+        UseTools(b.Canvas(), psDash, bsDiagCross);
+        FillColor(b, clBlack);
+        b.Canvas().Ellipse(2, 2, 38, 28);
+        for (const TPoint& p : Differences(outline, white))
+            QVERIFY(b.Pixel(p.x, p.y) != kBrush);
     }
 
     void hatchBrushesPaintOnlyTheirLinesAnchoredToTheOrigin_data() {
         QTest::addColumn<int>("style");
         QTest::addColumn<QStringList>("tile"); // 8 x 8, origin at the top left
         QTest::newRow("horizontal")
-            << int(bsHorizontal) << QStringList{"########", "........", "........", "........",
+            << int(bsHorizontal) << QStringList{"........", "........", "........", "########",
                                                 "........", "........", "........", "........"};
         QTest::newRow("vertical") << int(bsVertical)
-                                  << QStringList{"#.......", "#.......", "#.......", "#.......",
-                                                 "#.......", "#.......", "#.......", "#......."};
+                                  << QStringList{"....#...", "....#...", "....#...", "....#...",
+                                                 "....#...", "....#...", "....#...", "....#..."};
         QTest::newRow("falling") << int(bsFDiagonal)
                                  << QStringList{"#.......", ".#......", "..#.....", "...#....",
                                                 "....#...", ".....#..", "......#.", ".......#"};
         QTest::newRow("rising") << int(bsBDiagonal)
-                                << QStringList{"#.......", ".......#", "......#.", ".....#..",
-                                               "....#...", "...#....", "..#.....", ".#......"};
+                                << QStringList{".......#", "......#.", ".....#..", "....#...",
+                                               "...#....", "..#.....", ".#......", "#......."};
         QTest::newRow("cross") << int(bsCross)
-                               << QStringList{"########", "#.......", "#.......", "#.......",
-                                              "#.......", "#.......", "#.......", "#......."};
+                               << QStringList{"....#...", "....#...", "....#...", "########",
+                                              "....#...", "....#...", "....#...", "....#..."};
         QTest::newRow("diagonal cross")
-            << int(bsDiagCross) << QStringList{"#.......", ".#.....#", "..#...#.", "...#.#..",
-                                               "....#...", "...#.#..", "..#...#.", ".#.....#"};
+            << int(bsDiagCross) << QStringList{"#......#", ".#....#.", "..#..#..", "...##...",
+                                               "...##...", "..#..#..", ".#....#.", "#......#"};
     }
     void hatchBrushesPaintOnlyTheirLinesAnchoredToTheOrigin() {
         QFETCH(int, style);
@@ -376,6 +531,27 @@ private slots:
         QCOMPARE(uint(b.Pixel(0, 0)), 0x5555AAu);
     }
 
+    void penModeOfAFilledEllipseAppliesOverItsFill() {
+        // Ellipses and rounded rectangles are filled under their outline: inverted by the brush
+        // and again by the pen, the outline vanishes. A rectangle's outline is not filled under.
+        for (int kind : {kRectangle, kEllipse, kRoundRect}) {
+            TBitmap b(30, 20), before(30, 20), shape(30, 20);
+            FillNoise(b, 4);
+            before.Assign(b);
+            UseTools(b.Canvas(), psDot, bsSolid, pmNot);
+            DrawKind(b.Canvas(), kind, {2, 2, 28, 18});
+            UseTools(shape.Canvas(), psSolid, bsSolid);
+            DrawKind(shape.Canvas(), kind, {2, 2, 28, 18});
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30; ++x) {
+                    const bool inverted = shape.Pixel(x, y) == kBrush ||
+                                          (kind == kRectangle && shape.Pixel(x, y) == kPen);
+                    const TColor d = before.Pixel(x, y);
+                    QCOMPARE(b.Pixel(x, y), inverted ? ~d & 0xFFFFFF : d);
+                }
+        }
+    }
+
     // ---- not-xor frames restore the picture ----
     void notXorFrameTwiceRestoresThePicture_data() {
         QTest::addColumn<int>("kind");
@@ -384,10 +560,11 @@ private slots:
         const QList<TRect> boxes{{5, 5, 6, 6},      {3, 3, 5, 5},         {10, 10, 60, 40},
                                  {60, 40, 10, 10},  {0, 0, 80, 60},       {-20, -10, 30, 25},
                                  {50, 30, 130, 95}, {-50, -50, 200, 200}, {7, 50, 7, 20},
-                                 {40, 12, 12, 12},  {79, 59, -3, -2},     {20, 20, 21, 58}};
+                                 {40, 12, 12, 12},  {79, 59, -3, -2},     {20, 20, 21, 58},
+                                 {70, 41, 3, 40}};
         const char* kinds[] = {"line", "rect", "ellipse", "roundrect"};
         for (int kind : {kLine, kRectangle, kEllipse, kRoundRect})
-            for (int style : {int(psSolid), int(psDot), int(psDashDotDot)})
+            for (int style = psSolid; style < psClear; ++style)
                 for (const TRect& box : boxes)
                     QTest::addRow("%s style%d (%d,%d,%d,%d)", kinds[kind], style, box.left, box.top,
                                   box.right, box.bottom)

@@ -368,6 +368,16 @@ private slots:
         COMPARE_PICTURES(s.Picture(), s.original);
     }
 
+    void dottedOutlineStartsAtTheTopRightCornerAndRunsLeftwards() {
+        Scene s(12, 9);
+        FillColor(s.Picture(), clWhite);
+        s.Drag({11, 8}, {1, 1});
+        QCOMPARE(Mask(s.Picture(), clBlack),
+                 (QStringList{"............", "..###...###.", "............", "............",
+                              ".#..........", ".#........#.", ".#........#.", "....###...#.",
+                              "............"}));
+    }
+
     void showAndHideDrawAndEraseOnce_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("calls"); // + shows, - hides

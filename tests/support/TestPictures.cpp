@@ -46,6 +46,17 @@ int CountColor(const TBitmap& bitmap, TColor color, const TRect& area) {
     return n;
 }
 
+QStringList Mask(const TBitmap& bitmap, TColor color) {
+    QStringList rows;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        QString row;
+        for (int x = 0; x < bitmap.Width(); ++x)
+            row += bitmap.Pixel(x, y) == color ? QLatin1Char('#') : QLatin1Char('.');
+        rows << row;
+    }
+    return rows;
+}
+
 QString FirstDifference(const TBitmap& a, const TBitmap& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height())
         return QStringLiteral("sizes %1x%2 and %3x%4")

@@ -5,6 +5,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <cstdint>
 
@@ -18,6 +19,8 @@ QVector<TPoint> Differences(const TBitmap& a, const TBitmap& b);
 TRect DifferenceBounds(const TBitmap& a, const TBitmap& b);
 // Number of pixels of the colour inside area (cut to the bitmap).
 int CountColor(const TBitmap& bitmap, TColor color, const TRect& area);
+// The pixels of the colour as rows of "#" (the colour) and "." (any other).
+QStringList Mask(const TBitmap& bitmap, TColor color);
 // A short description of the first difference, or empty when equal (for failure messages).
 QString FirstDifference(const TBitmap& a, const TBitmap& b);
 // A copy of a bitmap.

@@ -372,17 +372,19 @@ QString CheckOutline(const QImage& picture, const Selection& s) {
     QStringList problems;
     auto pixel = [&](int x, int y) { return picture.pixel(x, y); };
 
-    // The top edge, from its left end: 3 black, 3 white, and so on, ending at right - 1.
+    // The top edge, leftwards from its right end, where the outline starts: 3 black, 3 white,
+    // and so on, ending at left.
     std::vector<bool> top;
-    for (int x = s.left; x < s.right; ++x)
+    for (int x = s.right - 1; x >= s.left; --x)
         top.push_back(pixel(x, s.top) == kBlack);
     bool topExact = true;
     for (std::size_t i = 0; i < top.size(); ++i)
         topExact = topExact && top[i] == (i % 6 < 3);
     if (!topExact)
-        problems << QStringLiteral("top edge y=%1 from x=%2 reads %3, expected ###...###...")
+        problems << QStringLiteral("top edge y=%1 leftwards from x=%2 reads %3, expected "
+                                   "###...###...")
                         .arg(s.top)
-                        .arg(s.left)
+                        .arg(s.right - 1)
                         .arg(Pattern(top));
 
     // The other edges: the same dotted pattern; corners belong to the top and bottom rows.

@@ -402,18 +402,18 @@ void SystemClipboard::copyOffersThePictureAsPngAndBmp() {
     const QImage unselected = Picture();
     QVERIFY2(Drag(screen_, {300, 100}, {{400, 200}, {520, 333}}, &error), qPrintable(error));
     QImage before, previous;
-    // Until the whole outline is on the screen: its dots invert the pixels under them, and two
-    // grabs in a row are the same.
+    // Until the whole outline is on the screen: its dots invert the pixels under them (the first
+    // one at the top right corner), and two grabs in a row are the same.
     WaitForScreen(
         screen_.picture,
         [&](const QImage& p) {
-            const bool shown = p.pixel(300, 100) != unselected.pixel(300, 100);
+            const bool shown = p.pixel(519, 100) != unselected.pixel(519, 100);
             const bool settled = p == previous;
             previous = p;
             return shown && settled ? QString() : QStringLiteral("no outline yet");
         },
         &before);
-    QCOMPARE(PixelText(before.pixel(300, 100)), PixelText(~unselected.pixel(300, 100)));
+    QCOMPARE(PixelText(before.pixel(519, 100)), PixelText(~unselected.pixel(519, 100)));
 
     QImage copied;
     QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));

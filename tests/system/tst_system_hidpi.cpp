@@ -99,22 +99,23 @@ QString CheckScaledOutline(const QImage& shown, const Selection& s) {
                         .arg(black.isNull() ? QStringLiteral("nothing") : RectText(black),
                              RectText(expected));
 
-    // Along the top edge from its left end: 6 black screen pixels, 6 white, and so on, on both
-    // screen rows of the picture's row.
+    // Along the top edge leftwards from its right end, where the outline starts: 6 black screen
+    // pixels, 6 white, and so on, on both screen rows of the picture's row.
+    const int last = kScale * s.right - 1;
     for (int y = kScale * s.top; y < kScale * (s.top + 1); ++y) {
         QString runs;
         bool exact = true;
-        for (int x = kScale * s.left; x < kScale * s.right; ++x) {
+        for (int x = last; x >= kScale * s.left; --x) {
             const bool on = shown.pixel(x, y) == kBlack;
-            exact = exact && on == ((x - kScale * s.left) % (6 * kScale) < 3 * kScale);
+            exact = exact && on == ((last - x) % (6 * kScale) < 3 * kScale);
             if (runs.size() < 48)
                 runs += on ? QLatin1Char('#') : QLatin1Char('.');
         }
         if (!exact)
-            problems << QStringLiteral("screen row %1 from x=%2 reads %3..., expected "
+            problems << QStringLiteral("screen row %1 leftwards from x=%2 reads %3..., expected "
                                        "######......######")
                             .arg(y)
-                            .arg(kScale * s.left)
+                            .arg(last)
                             .arg(runs);
     }
 
