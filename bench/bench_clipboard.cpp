@@ -48,6 +48,15 @@ public:
         timer_.start();
     }
 
+    // Runs the event loop until the next tick, so that what comes next starts right after one.
+    void WaitForTick() {
+        QEventLoop loop;
+        const QMetaObject::Connection tick =
+            QObject::connect(&timer_, &QTimer::timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+        QObject::disconnect(tick);
+    }
+
     // The longest gap between two ticks that overlaps the time from `from` to `to`; the event
     // loop runs a little longer first, so that the gap that ends after `to` is seen too.
     double LongestGapMs(Clock::time_point from, Clock::time_point to) {
@@ -83,6 +92,7 @@ bool Read(const QString& xclip, const QString& target, const QString& file, Tick
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(kRequestTimeoutMs, &loop, &QEventLoop::quit);
+    ticker.WaitForTick(); // the first gap starts with a tick, not with whatever came before
     const Clock::time_point t0 = Clock::now();
     process.start(xclip, {QStringLiteral("-selection"), QStringLiteral("clipboard"),
                           QStringLiteral("-o"), QStringLiteral("-t"), target});
