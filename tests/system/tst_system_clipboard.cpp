@@ -472,38 +472,33 @@ void SystemClipboard::cutOffersTheOldPictureAndLeavesTheButtonFace() {
 }
 
 bool SystemClipboard::NewPicture(int width, int height, QString* error) {
-    // The file menu opened with a click has no item selected: the first step down selects its
-    // first item.
+    // Waits until the editor shows so many other windows, none where gone was: a menu closes as
+    // a dialog opens.
     QList<QRect> others;
-    if (!MovePointer(menuBar_, error) ||
-        !Xdotool({QStringLiteral("click"), QStringLiteral("1")}, nullptr, error) ||
-        !Xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("300"),
-                  QStringLiteral("Down"), QStringLiteral("Return")},
-                 nullptr, error))
-        return false;
-    // The dialog opens with the width selected; the tab key selects the height.
-    QElapsedTimer clock;
-    clock.start();
-    while (OtherWindows(&others, error) && others.size() != 1) {
-        if (clock.elapsed() > kScreenTimeoutMs) {
-            *error = QStringLiteral("no new-picture dialog");
-            return false;
+    const auto showing = [&](int count, QRect gone) {
+        QElapsedTimer clock;
+        clock.start();
+        while (OtherWindows(&others, error) && (others.size() != count || others.contains(gone))) {
+            if (clock.elapsed() > kScreenTimeoutMs) {
+                *error = QStringLiteral("the editor shows %1 other windows, not %2")
+                             .arg(others.size())
+                             .arg(count);
+                return false;
+            }
+            QThread::msleep(kPollIntervalMs);
         }
-        QThread::msleep(kPollIntervalMs);
-    }
-    if (!Xdotool({QStringLiteral("type"), QString::number(width)}, nullptr, error) ||
-        !Xdotool({QStringLiteral("key"), QStringLiteral("Tab")}, nullptr, error) ||
-        !Xdotool({QStringLiteral("type"), QString::number(height)}, nullptr, error) ||
-        !Xdotool({QStringLiteral("key"), QStringLiteral("Return")}, nullptr, error))
+        return error->isEmpty();
+    };
+    if (!MovePointer(menuBar_, error) || !Xdotool({"click", "1"}, nullptr, error) ||
+        !showing(1, QRect()))
         return false;
-    while (OtherWindows(&others, error) && !others.isEmpty()) {
-        if (clock.elapsed() > kScreenTimeoutMs) {
-            *error = QStringLiteral("the new-picture dialog stays open");
-            return false;
-        }
-        QThread::msleep(kPollIntervalMs);
-    }
-    return error->isEmpty();
+    // The file menu opened with a click has no item selected: one step down selects "Новый". Its
+    // dialog opens with the width selected and takes the keys once it has the focus; a tab
+    // selects the height.
+    const QString size = QStringLiteral("%1\t%2").arg(width).arg(height);
+    return Xdotool({"key", "Down", "Return"}, nullptr, error) && showing(1, others.first()) &&
+           Xdotool({"sleep", "0.5", "type", size}, nullptr, error) &&
+           Xdotool({"key", "Return"}, nullptr, error) && showing(0, QRect());
 }
 
 // The last test: the picture stays large.
