@@ -1,9 +1,10 @@
 // Undo snapshots: the time of saving a small rectangle of the picture and stepping back, which
-// must depend on the rectangle and not on the picture, and the memory a full history of
-// whole-picture snapshots holds.
+// must depend on the rectangle and not on the picture; the memory a full history of whole-picture
+// snapshots holds; and the time of a whole-picture step, which must cost about a copy.
 //
 // Beside the times, the same pixels moved with memcpy in the same run: the rows of the rectangle
-// copied out of the picture into a buffer and back, as a snapshot and a step back move them.
+// copied out of the picture into a buffer and back, as a snapshot and a step back move them; the
+// whole picture copied into a buffer already in use.
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
@@ -41,6 +42,9 @@ constexpr TRect kSmallRect{330, 200, 430, 300}; // 100 x 100, inside the smalles
 
 constexpr int kHistoryWidth = 6000;
 constexpr int kHistoryHeight = 4500;
+
+// Whole-picture steps: the first fill the history, the rest each push out its oldest step.
+constexpr int kWholeSteps = 24;
 
 // A failing snapshot shows an error box; here it goes to stderr, so that the run never waits for
 // a click.
@@ -157,6 +161,32 @@ void TimePlainCopy(SizeCase& c, std::vector<QRgb>& buffer) {
     }
 }
 
+// A whole-picture step as the editor makes it when a rectangle is drawn around the picture: the
+// snapshot of the whole picture, then the rectangle (solid pen, clear brush). Each step is
+// followed by the baseline: the picture copied with memcpy into a buffer already in use.
+void TimeWholeSteps(TImage* image, std::vector<double>& steps, std::vector<double>& plain) {
+    TBitmap& picture = image->Picture();
+    const TRect whole = picture.BoundsRect();
+    const std::size_t bytes = static_cast<std::size_t>(picture.Image().sizeInBytes());
+    std::vector<uchar> buffer(bytes, 1); // allocated and every page touched
+    TCanvas& canvas = picture.Canvas();
+    canvas.Pen = {psSolid, pmCopy, clBlack, 1};
+    canvas.Brush = {bsClear, clWhite};
+    TGraphUnDo undo;
+    for (int i = 0; i < kWholeSteps; ++i) {
+        canvas.Pen.Color = i % 2 ? clBlack : clRed;
+        const Clock::time_point t0 = Clock::now();
+        undo.SaveRegion(image, whole);
+        canvas.Rectangle(whole.left, whole.top, whole.right, whole.bottom);
+        const Clock::time_point t1 = Clock::now();
+        std::memcpy(buffer.data(), picture.Image().constBits(), bytes);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        const Clock::time_point t2 = Clock::now();
+        steps.push_back(Millis(t0, t1));
+        plain.push_back(Millis(t1, t2));
+    }
+}
+
 // A snapshot, a change and a step back must give the picture back as it was.
 bool StepBackRestores(TImage* image, const TRect& rect) {
     TGraphUnDo undo;
@@ -233,6 +263,20 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "error: a step back did not restore the whole picture\n");
         sound = false;
     }
+    undo.Clear();
+
+    // ---- whole-picture steps ----
+    std::vector<double> wholeSteps, wholePlain;
+    TimeWholeSteps(history.get(), wholeSteps, wholePlain);
+    const int filling = undo.Capacity();
+    const std::vector<double> firstSteps(wholeSteps.begin(), wholeSteps.begin() + filling);
+    const std::vector<double> fullSteps(wholeSteps.begin() + filling, wholeSteps.end());
+    const double wholePlainMs = Median(wholePlain);
+    // The steps into new memory are the goal's figure: a history of steps of other sizes has no
+    // bitmap of the right size to give.
+    const double wholeRatio = Median(firstSteps) / wholePlainMs;
+    const double reuseRatio = Median(fullSteps) / wholePlainMs;
+
     const double growth = static_cast<double>(after - before);
     const double perPicture = growth / pictureBytes;
     const double peakPerPicture =
@@ -270,6 +314,19 @@ int main(int argc, char* argv[]) {
         std::printf(" (peak unknown: /proc/self/clear_refs not writable)\n");
     std::printf("\n");
 
+    std::printf("Whole-picture step on %dx%d: SaveRegion of the whole picture + a rectangle "
+                "around it (solid pen, clear brush); %d steps, the first %d fill the history. "
+                "memcpy: the picture into a buffer already in use, after each step. Times in "
+                "ms.\n",
+                kHistoryWidth, kHistoryHeight, kWholeSteps, filling);
+    std::printf("%-22s | %8s %7s | %6s\n", "steps", "step", "min", "ratio");
+    std::printf("%-22s | %8.2f %7.2f | %6.2f\n", "filling the history", Median(firstSteps),
+                Min(firstSteps), wholeRatio);
+    std::printf("%-22s | %8.2f %7.2f | %6.2f\n", "into a full history", Median(fullSteps),
+                Min(fullSteps), reuseRatio);
+    std::printf("%-22s | %8.2f %7.2f |\n", "memcpy", wholePlainMs, Min(wholePlain));
+    std::printf("(ratio = step / memcpy)\n\n");
+
     const bool ratioMet = ratio <= 1.5;
     const double memoryGoal = snapshots * 1.1;
     const bool memoryMet = perPicture <= memoryGoal;
@@ -277,6 +334,9 @@ int main(int argc, char* argv[]) {
                 ratioMet ? "met" : "NOT met", ratio);
     std::printf("goal: growth after %d full snapshots at most %.1f pictures .. %s (%.3f)\n",
                 snapshots, memoryGoal, memoryMet ? "met" : "NOT met", perPicture);
+    const bool wholeMet = wholeRatio <= 2.5;
+    std::printf("goal: new whole-picture step / memcpy at most 2.5 ....... %s (%.2f)\n",
+                wholeMet ? "met" : "NOT met", wholeRatio);
     std::printf("whole run: %.1f s%s\n\n",
                 std::chrono::duration<double>(Clock::now() - runStart).count(),
                 sound ? "" : " (checks failed: see errors)");
@@ -286,6 +346,10 @@ int main(int argc, char* argv[]) {
     std::printf("RESULT snapshot_ratio %.3f\n", ratio);
     std::printf("RESULT rss_per_picture_after_8_full_snapshots %.3f\n", perPicture);
     std::printf("RESULT memcpy_us_100x100_on_8000x8000 %.2f\n", Median(cases[1].plain));
+    std::printf("RESULT whole_snapshot_ratio_6000x4500 %.3f\n", wholeRatio);
+    std::printf("RESULT whole_snapshot_reuse_ratio_6000x4500 %.3f\n", reuseRatio);
+    std::printf("RESULT whole_snapshot_ms_6000x4500 %.2f\n", Median(firstSteps));
+    std::printf("RESULT whole_memcpy_ms_6000x4500 %.2f\n", wholePlainMs);
     SetDialogs(nullptr);
     return sound && dialogs.messages == 0 ? 0 : 1;
 }

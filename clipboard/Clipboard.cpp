@@ -1,5 +1,6 @@
 #include "clipboard/Clipboard.h"
 
+#include "clipboard/StoredPng.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
 #include "platform/PictureFiles.h"
@@ -20,14 +21,40 @@ bool WithinBounds(const QImage& image) {
            std::int64_t{image.width()} * image.height() <= kMaxBitmapPixels;
 }
 
+// The picture this program put on the clipboard. Qt offers it in every image format it can
+// write, and encodes it in the format asked for when another program asks. PNG, which most
+// programs ask for first, is made here instead: fast (see StoredPng) and once for the copy, so
+// that every request gets the same bytes. Qt's own target for images is PNG too: another Qt
+// program asks for that one first.
+class CopiedPicture final : public QMimeData {
+public:
+    explicit CopiedPicture(const QImage& image) { setImageData(image); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+        const bool png = mimeType == QLatin1String("image/png") ||
+                         (mimeType == QLatin1String("application/x-qt-image") &&
+                          type.id() == QMetaType::QByteArray);
+        if (!png)
+            return QMimeData::retrieveData(mimeType, type);
+        if (png_.isNull())
+            png_ = StoredPng(qvariant_cast<QImage>(imageData()));
+        return png_;
+    }
+
+private:
+    mutable QByteArray png_;
+};
+
 class SystemClipboard final : public IClipboard {
 public:
     bool PutImage(const QImage& image) override {
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (!clipboard || image.isNull())
             return false;
-        clipboard->setImage(image);
-        own_ = clipboard->mimeData();
+        auto* copied = new CopiedPicture(image);
+        clipboard->setMimeData(copied); // the clipboard owns it from here on
+        own_ = copied;
         // On X11 the program serves its clipboard itself: it must own the selection now.
         if (QGuiApplication::platformName() == QLatin1String("xcb"))
             return clipboard->ownsClipboard();
@@ -103,7 +130,8 @@ bool DrawFromClipboard(std::int32_t X, std::int32_t Y, TBitmap& Bitmap) {
     const std::optional<QImage> image = Clipboard().GetImage();
     if (!image || image->isNull())
         return false;
-    // Only the part that lands on the bitmap is converted and drawn.
+    // Only the part that lands on the bitmap is drawn: the rectangle target of the bitmap, from
+    // the rectangle source of the image.
     const std::int64_t left = std::max<std::int64_t>(X, 0);
     const std::int64_t top = std::max<std::int64_t>(Y, 0);
     const std::int64_t right =
@@ -112,9 +140,22 @@ bool DrawFromClipboard(std::int32_t X, std::int32_t Y, TBitmap& Bitmap) {
         std::min<std::int64_t>(std::int64_t{Y} + image->height(), Bitmap.Height());
     if (left >= right || top >= bottom)
         return true;
+    // The bitmap still shares its pixels with the image it put there itself: drawing them in
+    // place changes nothing.
+    if (X == 0 && Y == 0 && image->constBits() == Bitmap.Image().constBits())
+        return true;
+    const TRect target{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                       static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+    TRect source{static_cast<std::int32_t>(left - X), static_cast<std::int32_t>(top - Y),
+                 static_cast<std::int32_t>(right - X), static_cast<std::int32_t>(bottom - Y)};
     TBitmap pasted;
-    pasted.AssignImage(image->copy(static_cast<int>(left - X), static_cast<int>(top - Y),
-                                   static_cast<int>(right - left), static_cast<int>(bottom - top)));
-    Bitmap.Canvas().Draw(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), pasted);
+    if (image->format() == QImage::Format_RGB32) {
+        pasted.AssignImage(*image); // shares the pixels: the draw is the only copy
+    } else {
+        // Only the part that lands is converted.
+        pasted.AssignImage(image->copy(source.left, source.top, source.Width(), source.Height()));
+        source = pasted.BoundsRect();
+    }
+    Bitmap.Canvas().CopyRect(target, pasted.Canvas(), source);
     return true;
 }

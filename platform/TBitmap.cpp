@@ -6,10 +6,61 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include <cstdlib>
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Bitmaps of at least this size get memory in whole huge pages; the rounding up wastes at most an
+// eighth of it.
+constexpr std::size_t kHugePageBitmap = 8 * kHugePage;
+
+void FreePixels(void* memory) {
+    std::free(memory);
+}
+
+} // namespace
+
 TBitmap::TBitmap() : canvas_(*this) {}
 
 TBitmap::TBitmap(std::int32_t width, std::int32_t height) : canvas_(*this) {
     SetSize(width, height);
+}
+
+std::unique_ptr<TBitmap> TBitmap::Unfilled(std::int32_t width, std::int32_t height) {
+    CheckSize(width, height);
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->Replace(NewImage(width, height), width, height);
+    return bitmap;
+}
+
+QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
+    if (width <= 0 || height <= 0)
+        return QImage();
+    const qsizetype stride = qsizetype{width} * 4;
+    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    QImage image;
+    if (bytes < kHugePageBitmap) {
+        image = QImage(width, height, QImage::Format_RGB32);
+    } else {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
+#ifdef MADV_HUGEPAGE
+            madvise(memory, rounded, MADV_HUGEPAGE); // advice only: small pages do, slower
+#endif
+            image = QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
+                           FreePixels, memory);
+            if (image.isNull())
+                std::free(memory);
+        }
+    }
+    if (image.isNull())
+        throw EditorError(
+            QStringLiteral("Недостаточно памяти для изображения %1 x %2").arg(width).arg(height));
+    return image;
 }
 
 void TBitmap::CheckSize(std::int64_t width, std::int64_t height) {
@@ -23,13 +74,8 @@ void TBitmap::SetSize(std::int32_t width, std::int32_t height) {
     if (width == Width() && height == Height())
         return;
     CheckSize(width, height);
-    QImage next;
-    if (width > 0 && height > 0) {
-        next = QImage(width, height, QImage::Format_RGB32);
-        if (next.isNull())
-            throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
-                                  .arg(width)
-                                  .arg(height));
+    QImage next = NewImage(width, height);
+    if (!next.isNull()) {
         next.fill(ToQRgb(clWhite));
         const int w = std::min(width, Width());
         const int h = std::min(height, Height());
@@ -73,6 +119,16 @@ TColor TBitmap::Pixel(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= Width() || y >= Height())
         return kNoPixel;
     return FromQRgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
+}
+
+QImage& TBitmap::MutableImage() {
+    if (!image_.isNull() && !image_.isDetached()) {
+        QImage own = NewImage(width_, height_);
+        for (int y = 0; y < height_; ++y)
+            std::copy_n(image_.constScanLine(y), own.bytesPerLine(), own.scanLine(y));
+        image_ = std::move(own);
+    }
+    return image_;
 }
 
 void TBitmap::Changed(const TRect& area) {

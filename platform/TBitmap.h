@@ -1,4 +1,6 @@
 // A picture, fragment, snapshot or work bitmap: a QImage in Format_RGB32 with its own canvas.
+// The pixels of a large bitmap live in memory aligned to 2 MB that the kernel may back with huge
+// pages, so that touching new memory costs one fault per 2 MB rather than one per 4 KB.
 #pragma once
 
 #include "common/Geometry.h"
@@ -6,12 +8,16 @@
 
 #include <QImage>
 #include <functional>
+#include <memory>
 
 class TBitmap {
 public:
     TBitmap();
     // A new bitmap of the given size comes out white. Throws EditorError when it cannot be made.
     TBitmap(std::int32_t width, std::int32_t height);
+    // A new bitmap whose pixels are whatever the memory held, for a caller that writes every one
+    // of them next. Throws EditorError when it cannot be made.
+    static std::unique_ptr<TBitmap> Unfilled(std::int32_t width, std::int32_t height);
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
 
@@ -46,14 +52,19 @@ public:
     std::function<void(const TRect&)> OnChange;
     std::function<void()> OnResize;
 
-    // For the canvas: writable pixels, and the report of an area it changed.
-    QImage& MutableImage() { return image_; }
+    // For the canvas: writable pixels, and the report of an area it changed. Pixels still shared
+    // with a copy of the image (the clipboard's, say) are copied first, into memory of this
+    // bitmap's own kind.
+    QImage& MutableImage();
     void Changed(const TRect& area);
 
     // Throws EditorError unless a bitmap of this size may be made.
     static void CheckSize(std::int64_t width, std::int64_t height);
 
 private:
+    // A new image of the given size, its pixels not set (null when a side is 0); throws
+    // EditorError when the memory cannot be had.
+    static QImage NewImage(std::int32_t width, std::int32_t height);
     // Takes an image of the given size (null when a side is 0).
     void Replace(QImage image, std::int32_t width, std::int32_t height);
 

@@ -7,7 +7,8 @@
 set -euo pipefail
 
 # qt6-translations-l10n: Qt's own texts (message box buttons, file dialogs) in Russian.
-packages=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-dejavu-core)
+# zlib1g-dev: zlib's checksums for the PNG of a copied picture; Qt loads the same library.
+packages=(cmake g++ make qt6-base-dev zlib1g-dev qt6-translations-l10n fonts-dejavu-core)
 if [[ "${1:-run}" == test ]]; then
     packages+=(xvfb xauth xdotool xclip)
     packages+=(clang libclang-rt-14-dev)  # the fuzzing stage: clang with libFuzzer

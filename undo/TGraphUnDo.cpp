@@ -4,7 +4,7 @@
 #include "platform/TImage.h"
 
 TGraphUnDo::TGraphUnDo()
-    : MakeBitmap([](std::int32_t w, std::int32_t h) { return std::make_unique<TBitmap>(w, h); }) {}
+    : MakeBitmap([](std::int32_t w, std::int32_t h) { return TBitmap::Unfilled(w, h); }) {}
 
 void TGraphUnDo::SaveRegion(TImage* image, const TRect& rect) {
     if (!enabled_ || !image)
@@ -12,7 +12,9 @@ void TGraphUnDo::SaveRegion(TImage* image, const TRect& rect) {
     const TRect stored = NormalizeRect({rect.left, rect.top}, {rect.right, rect.bottom})
                              .Intersected(image->Picture().BoundsRect());
     try {
-        std::unique_ptr<TBitmap> snapshot = MakeBitmap(stored.Width(), stored.Height());
+        std::unique_ptr<TBitmap> snapshot = TakeOldestGraphic(stored.Width(), stored.Height());
+        if (!snapshot)
+            snapshot = MakeBitmap(stored.Width(), stored.Height());
         snapshot->Canvas().CopyRect({0, 0, stored.Width(), stored.Height()}, image->Canvas(),
                                     stored);
         Push(std::move(snapshot), stored);
@@ -21,6 +23,14 @@ void TGraphUnDo::SaveRegion(TImage* image, const TRect& rect) {
         ShowError(image, QStringLiteral("Ошибка при создании образа для UnDo.\r"
                                         "Инструмент операций UnDo отключен !"));
     }
+}
+
+std::unique_ptr<TBitmap> TGraphUnDo::TakeOldestGraphic(std::int32_t width, std::int32_t height) {
+    TQItem* oldest = Head();
+    if (Count() < Capacity() || !oldest || !oldest->Graphic || oldest->Graphic->Width() != width ||
+        oldest->Graphic->Height() != height)
+        return nullptr;
+    return std::move(oldest->Graphic);
 }
 
 void TGraphUnDo::StepBack(TImage* image) {

@@ -10,7 +10,8 @@ class TImage;
 
 class TGraphUnDo : public TIQueue {
 public:
-    // Makes the bitmap of a snapshot; replaceable so that a failing allocation can be tested.
+    // Makes the bitmap of a snapshot, its pixels not set (the snapshot overwrites them all);
+    // replaceable so that a failing allocation can be tested.
     using TBitmapFactory = std::function<std::unique_ptr<TBitmap>(std::int32_t, std::int32_t)>;
 
     TGraphUnDo();
@@ -28,5 +29,10 @@ public:
     TBitmapFactory MakeBitmap;
 
 private:
+    // In a full history the push of the next step drops the oldest one; a snapshot of the same
+    // size takes the oldest step's bitmap beforehand, so that it is copied into memory already
+    // in use. Nothing when the history is not full or the sizes differ.
+    std::unique_ptr<TBitmap> TakeOldestGraphic(std::int32_t width, std::int32_t height);
+
     bool enabled_ = true;
 };

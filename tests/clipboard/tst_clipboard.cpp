@@ -366,6 +366,35 @@ private slots:
         QVERIFY(DrawCatching(0, 0, target));
         QCOMPARE(Difference(target, Drawn(before, picture.Image(), 0, 0)), QString());
         QVERIFY(dialogs_->Prompts().isEmpty());
+
+        // Drawn back onto the picture it came from: in place nothing changes, shifted it moves.
+        const QImage atCopy = picture.Image().copy();
+        QVERIFY(DrawCatching(0, 0, picture));
+        QCOMPARE(Difference(picture, atCopy), QString());
+        QVERIFY(DrawCatching(7, 5, picture));
+        QCOMPARE(Difference(picture, Drawn(atCopy, atCopy, 7, 5)), QString());
+    }
+
+    // Other programs get the picture as a PNG made once per copy: every request, in Qt's own
+    // target too, gets the same bytes. Rows longer than a stored block of the PNG are split.
+    void aPutPictureIsServedAsOnePng_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("761 x 505") << 761 << 505;
+        QTest::newRow("one pixel") << 1 << 1;
+        QTest::newRow("rows longer than a block") << 22000 << 3;
+    }
+    void aPutPictureIsServedAsOnePng() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        TBitmap picture(width, height);
+        FillNoise(picture, 13);
+        QVERIFY(PutToClipboard(picture));
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        const QByteArray png = data->data(QStringLiteral("image/png"));
+        QCOMPARE(Difference(picture, QImage::fromData(png, "PNG")), QString());
+        QCOMPARE(data->data(QStringLiteral("image/png")).constData(), png.constData());
+        QCOMPARE(data->data(QStringLiteral("application/x-qt-image")).constData(), png.constData());
     }
 
     void thePutPictureStaysAsItWasWhenThePictureChanges() {

@@ -7,7 +7,8 @@
 // corner, opaque, its colour values kept, cut at the picture's edges. Text, and images the editor
 // cannot or must not decode, change nothing and show nothing. A copy offers the picture as
 // image/png and image/bmp at its full size; a cut does the same and leaves the picture in the
-// button-face colour that also surrounds it on the screen.
+// button-face colour that also surrounds it on the screen. A large picture reaches the other
+// program whole as well.
 #include "SystemSupport.h"
 #include "support/TestImages.h"
 
@@ -137,6 +138,7 @@ private Q_SLOTS:
     void unusableOffersChangeNothing();
     void copyOffersThePictureAsPngAndBmp();
     void cutOffersTheOldPictureAndLeavesTheButtonFace();
+    void aLargeCopyReachesAnotherProgramWhole();
 
 private:
     // The editor's visible windows other than the main one: menus, message boxes.
@@ -156,6 +158,8 @@ private:
     bool HandOver(QString* error);
     // Copies the picture through the edit menu and reads it back as another program does.
     bool CopyAndRead(QImage* copied, QString* error);
+    // Makes a new picture of the given size with the file menu's first item and its dialog.
+    bool NewPicture(int width, int height, QString* error);
 
     Editor editor_;
     Offer offer_;
@@ -464,6 +468,58 @@ void SystemClipboard::cutOffersTheOldPictureAndLeavesTheButtonFace() {
     QByteArray png;
     QVERIFY2(ReadClipboard(QStringLiteral("image/png"), &png, &error), qPrintable(error));
     QCOMPARE(ImageDifference(QImage::fromData(png, "PNG"), before), QString());
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+bool SystemClipboard::NewPicture(int width, int height, QString* error) {
+    // Waits until the editor shows so many other windows, none where gone was: a menu closes as
+    // a dialog opens.
+    QList<QRect> others;
+    const auto showing = [&](int count, QRect gone) {
+        QElapsedTimer clock;
+        clock.start();
+        while (OtherWindows(&others, error) && (others.size() != count || others.contains(gone))) {
+            if (clock.elapsed() > kScreenTimeoutMs) {
+                *error = QStringLiteral("the editor shows %1 other windows, not %2")
+                             .arg(others.size())
+                             .arg(count);
+                return false;
+            }
+            QThread::msleep(kPollIntervalMs);
+        }
+        return error->isEmpty();
+    };
+    if (!MovePointer(menuBar_, error) || !Xdotool({"click", "1"}, nullptr, error) ||
+        !showing(1, QRect()))
+        return false;
+    // The file menu opened with a click has no item selected: one step down selects "Новый". Its
+    // dialog opens with the width selected and takes the keys once it has the focus; a tab
+    // selects the height.
+    const QString size = QStringLiteral("%1\t%2").arg(width).arg(height);
+    return Xdotool({"key", "Down", "Return"}, nullptr, error) && showing(1, others.first()) &&
+           Xdotool({"sleep", "0.5", "type", size}, nullptr, error) &&
+           Xdotool({"key", "Return"}, nullptr, error) && showing(0, QRect());
+}
+
+// The last test: the picture stays large.
+void SystemClipboard::aLargeCopyReachesAnotherProgramWhole() {
+    QString error;
+    QVERIFY2(NewPicture(6000, 4500, &error), qPrintable(error));
+    const QImage noise = NoiseImage(300, 200, 15);
+    QVERIFY2(offer_.Start(QStringLiteral("image/png"), Encoded(noise, "PNG"), &error),
+             qPrintable(error));
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+
+    QImage copied;
+    QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
+    QCOMPARE(copied.size(), QSize(6000, 4500));
+    QImage expected(copied.size(), QImage::Format_RGB32);
+    expected.fill(copied.pixel(5999, 4499)); // the new picture's colour
+    expected = Drawn(expected, noise);
+    QCOMPARE(ImageDifference(copied, expected), QString());
+    QByteArray bmp;
+    QVERIFY2(ReadClipboard(QStringLiteral("image/bmp"), &bmp, &error), qPrintable(error));
+    QCOMPARE(ImageDifference(QImage::fromData(bmp, "BMP"), expected), QString());
     QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
 }
 

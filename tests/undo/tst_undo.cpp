@@ -6,6 +6,7 @@
 #include "undo/TGraphUnDo.h"
 
 #include <QTest>
+#include <vector>
 
 Q_DECLARE_METATYPE(TRect)
 
@@ -182,6 +183,37 @@ private slots:
         QCOMPARE(image.Picture().Pixel(5, 5), clWhite);
         undo.StepBack(&image); // nothing left: nothing happens
         QCOMPARE(image.Picture().Pixel(5, 5), clWhite);
+        QCOMPARE(undo.Count(), 0);
+    }
+
+    // Past eight steps each new step reuses the bitmap of the step it pushes out; a large
+    // picture's steps live in huge-page memory. Every step still comes back exactly.
+    void aFullHistoryReusesTheOldestStepAndRestoresExactly_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("small") << 40 << 30;
+        QTest::newRow("large") << 2100 << 2000;
+    }
+    void aFullHistoryReusesTheOldestStepAndRestoresExactly() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        TImage image;
+        image.Picture().SetSize(width, height);
+        TGraphUnDo undo;
+        std::vector<std::unique_ptr<TBitmap>> states;
+        for (std::uint32_t step = 0; step < 11; ++step) {
+            FillNoise(image.Picture(), step);
+            states.push_back(std::make_unique<TBitmap>());
+            CopyBitmap(image.Picture(), *states.back());
+            const TBitmap* oldest = undo.Count() == 8 ? undo.Head()->Graphic.get() : nullptr;
+            undo.SaveRegion(&image, {0, 0, width, height});
+            QVERIFY(!oldest || undo.Tail()->Graphic.get() == oldest);
+        }
+        FillColor(image.Picture(), clRed);
+        for (int step = 10; step > 2; --step) {
+            undo.StepBack(&image);
+            QCOMPARE(FirstDifference(image.Picture(), *states[size_t(step)]), QString());
+        }
         QCOMPARE(undo.Count(), 0);
     }
 
