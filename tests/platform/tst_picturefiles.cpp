@@ -1,6 +1,8 @@
 // Picture files on real bytes: every BMP variant opens to its exact pixels, damaged and oversized
 // files are refused without harm, saving writes an exact 24-bit BMP and a failed save leaves the
 // old file as it was.
+#include "clipboard/OfferedImage.h"
+#include "fuzz/FuzzSupport.h"
 #include "fuzz/PictureSamples.h"
 #include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
@@ -193,23 +195,29 @@ long MaxResidentKilobytes() {
     return usage.ru_maxrss;
 }
 
-// Reads the bytes in a child process, whose peak memory is its own: how much its peak resident
-// size grew, in kB, and the read's error (empty when it read a picture) or how the child ended.
+// Runs a read in a child process, whose peak memory is its own: how much its peak resident size
+// grew, in kB, whether the child ended normally, and the read's error (empty when it read a
+// picture, or nothing) or the pixels it opened to.
 struct ChildRead {
+    bool ended = false;
     long grownKb = -1;
     QString error;
     QVector<QRgb> pixels;
 };
-ChildRead ReadInChild(const QByteArray& bytes) {
+ChildRead ReadInChild(const std::function<QImage()>& read) {
     int channel[2];
     if (::pipe(channel) != 0)
-        return {-1, QStringLiteral("no pipe"), {}};
+        return {};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
         const long before = MaxResidentKilobytes();
         QVector<QRgb> pixels;
-        const QString error = ErrorOf([&] { pixels = Opened(ReadBytes(bytes)); });
+        const QString error = ErrorOf([&] {
+            const QImage image = read();
+            if (!image.isNull())
+                pixels = Opened(image);
+        });
         QByteArray report;
         QDataStream(&report, QIODevice::WriteOnly)
             << qint64{MaxResidentKilobytes() - before} << error << pixels;
@@ -233,8 +241,7 @@ ChildRead ReadInChild(const QByteArray& bytes) {
     qint64 grown = -1;
     QDataStream(report) >> grown >> result.error >> result.pixels;
     result.grownKb = static_cast<long>(grown);
-    if (!WIFEXITED(status) || report.isEmpty())
-        result.error = QStringLiteral("the child ended with status %1").arg(status);
+    result.ended = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !report.isEmpty();
     return result;
 }
 
@@ -785,13 +792,43 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
         QFETCH(QVector<QRgb>, pixels);
-        const ChildRead read = ReadInChild(bytes);
+        const ChildRead read = ReadInChild([&] { return ReadBytes(bytes); });
+        QVERIFY(read.ended);
         if (error.isEmpty()) {
             QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
             QCOMPARE(read.pixels, pixels);
         } else {
             QVERIFY2(read.error.contains(error), qPrintable(read.error));
         }
+        QVERIFY2(read.grownKb >= 0 && read.grownKb < 64 * 1024,
+                 qPrintable(QStringLiteral("grew by %1 kB").arg(read.grownKb)));
+    }
+
+    // The inputs that the fuzzing targets found faults with, replayed the way the targets read
+    // them: each ends in a picture or a refusal, in little memory, and an offer is asked only
+    // what a paste may ask.
+    void fuzzingFindingsAreReadInLittleMemory_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("offered");
+        const QDir findings(QStringLiteral(LIMNORA_FUZZ_FINDINGS));
+        for (const QString& target :
+             {QStringLiteral("read_picture"), QStringLiteral("offered_image")})
+            for (const QFileInfo& f : QDir(findings.filePath(target)).entryInfoList(QDir::Files))
+                QTest::addRow("%s/%s", qPrintable(target), qPrintable(f.fileName()))
+                    << f.filePath() << (target == QLatin1String("offered_image"));
+    }
+    void fuzzingFindingsAreReadInLittleMemory() {
+        QFETCH(QString, file);
+        QFETCH(bool, offered);
+        const QByteArray bytes = FileBytes(file);
+        QVERIFY(!bytes.isEmpty());
+        const ChildRead read = ReadInChild([&] {
+            if (!offered)
+                return ReadBytes(bytes, fuzzing::kMaxPixels);
+            const fuzzing::Offer offer(bytes);
+            return ReadOfferedImage(offer, fuzzing::kMaxPixels).value_or(QImage());
+        });
+        QVERIFY2(read.ended, "the read ended the process");
         QVERIFY2(read.grownKb >= 0 && read.grownKb < 64 * 1024,
                  qPrintable(QStringLiteral("grew by %1 kB").arg(read.grownKb)));
     }
