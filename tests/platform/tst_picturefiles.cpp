@@ -195,6 +195,17 @@ long MaxResidentKilobytes() {
     return usage.ru_maxrss;
 }
 
+// A 16 x 16 JPEG of one colour, 40 120 200.
+QByteArray FlatJpeg() {
+    QImage flat(16, 16, QImage::Format_RGB32);
+    flat.fill(qRgb(40, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "jpeg").write(flat);
+    return jpeg;
+}
+
 // Runs a read in a child process, whose peak memory is its own: how much its peak resident size
 // grew, in kB, whether the child ended normally, and the read's error (empty when it read a
 // picture, or nothing) or the pixels it opened to.
@@ -526,14 +537,8 @@ private slots:
             QTest::addRow("PNG as %s", name) << png << name << indexed << 0;
             QTest::addRow("GIF as %s", name) << gif << name << indexed << 0;
         }
-        QImage flat(16, 16, QImage::Format_RGB32);
-        flat.fill(qRgb(40, 120, 200));
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(QImageWriter(&buffer, "jpeg").write(flat));
         QTest::newRow("JPEG as picture.bmp")
-            << jpeg << "picture.bmp" << QVector<QRgb>(16 * 16, qRgb(40, 120, 200)) << 3;
+            << FlatJpeg() << "picture.bmp" << QVector<QRgb>(16 * 16, qRgb(40, 120, 200)) << 3;
         const Sample& bmp = SampleNamed(QStringLiteral("h40_24bit"));
         QVector<QRgb> bmpPixels = bmp.pixels;
         QTest::newRow("BMP as picture.png") << bmp.bytes << "picture.png" << bmpPixels << 0;
@@ -770,12 +775,7 @@ private slots:
         QTest::newRow("PNG in 5000 image data chunks")
             << samples::MakePng(100, 100, many, 9) << QString() << many;
 
-        QImage flat(16, 16, QImage::Format_RGB32);
-        flat.fill(qRgb(40, 120, 200));
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(QImageWriter(&buffer, "jpeg").write(flat));
+        const QByteArray jpeg = FlatJpeg();
         QByteArray comments;
         for (int i = 0; i < 5000; ++i)
             comments += Hex("FFFE 0003 41");
