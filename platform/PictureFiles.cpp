@@ -389,35 +389,43 @@ constexpr qint64 kMaxAncillaryBytes = 4 << 20;
 constexpr int kMaxAncillaryChunks = 4096;
 constexpr int kMaxJpegSegments = 4096;
 
-// The critical chunks of a PNG (IHDR, PLTE, IDAT, IEND), in their order, for Qt to read: the
-// others (text, colour profiles, ...) never change the pixels the editor keeps, and libpng would
-// inflate a compressed one to up to 8 MB whatever its size in the file. Throws when a chunk
-// claims more bytes than remain, when the file ends before IEND, and when the ancillary chunks
-// pass kMaxAncillaryChunks or kMaxAncillaryBytes. The number of IDAT chunks is not limited.
-QByteArray CriticalChunks(const QByteArray& png) {
+// Keeps only the critical chunks of a PNG (IHDR, PLTE, IDAT, IEND), in their order, for Qt to
+// read: the others (text, colour profiles, ...) never change the pixels the editor keeps, and
+// libpng would inflate a compressed one to up to 8 MB whatever its size in the file. Throws when
+// a chunk claims more bytes than remain, when the file ends before IEND, and when the ancillary
+// chunks pass kMaxAncillaryChunks or kMaxAncillaryBytes. The number of IDAT chunks is not
+// limited.
+void KeepCriticalChunks(QByteArray& png) {
     constexpr qsizetype kSignatureSize = 8;
     constexpr qsizetype kFraming = 12; // length, type and CRC
-    QByteArray critical = png.left(kSignatureSize);
+    char* const start = png.data();
+    qsizetype kept = kSignatureSize;
     qint64 ancillaryBytes = 0;
     int ancillaryChunks = 0;
     for (qsizetype at = kSignatureSize;;) {
         const qsizetype remaining = png.size() - at;
         if (remaining < kFraming)
             throw Truncated();
-        const char* chunk = png.constData() + at;
+        const char* chunk = start + at;
         const quint32 length = qFromBigEndian<quint32>(chunk);
         if (length > remaining - kFraming)
             throw Damaged(QStringLiteral("блок PNG длиннее файла"));
+        const qsizetype size = kFraming + length;
+        const bool end = std::memcmp(chunk + 4, "IEND", 4) == 0;
         // Bit 5 of the type's first letter: clear for critical chunks, set for ancillary ones.
         if ((chunk[4] & 0x20) == 0) {
-            critical.append(chunk, kFraming + length);
+            if (kept != at)
+                std::memmove(start + kept, chunk, static_cast<size_t>(size));
+            kept += size;
         } else if (++ancillaryChunks > kMaxAncillaryChunks ||
                    (ancillaryBytes += length) > kMaxAncillaryBytes) {
             throw Damaged(QStringLiteral("слишком много дополнительных данных PNG"));
         }
-        if (std::memcmp(chunk + 4, "IEND", 4) == 0)
-            return critical;
-        at += kFraming + length;
+        if (end) {
+            png.truncate(kept);
+            return;
+        }
+        at += size;
     }
 }
 
@@ -519,7 +527,7 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
     // Qt reads the bytes only once what they declare has been checked against them.
     QByteArray bytes = device.readAll();
     if (format == "png")
-        bytes = CriticalChunks(bytes);
+        KeepCriticalChunks(bytes);
     else if (format == "jpeg")
         CheckJpegSegments(bytes);
     else
