@@ -1,12 +1,11 @@
 #include "clipboard/Clipboard.h"
 
+#include "clipboard/OfferedImage.h"
 #include "clipboard/StoredPng.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
-#include "platform/PictureFiles.h"
 #include "platform/TBitmap.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -76,22 +75,7 @@ public:
         // Another program's image is decoded here from its bytes, with the size checked before
         // anything large is allocated. Qt would also decode them itself (hasImage, imageData on
         // X11), but without the bounds: an image refused here is no picture.
-        for (const char* format : {"image/png", "image/bmp", "image/x-bmp", "image/x-MS-bmp",
-                                   "image/jpeg", "image/gif"}) {
-            if (!data->hasFormat(QLatin1String(format)))
-                continue;
-            QByteArray bytes = data->data(QLatin1String(format));
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            try {
-                QImage image = ReadPicture(buffer);
-                if (!image.isNull() && WithinBounds(image))
-                    return image;
-            } catch (const std::exception&) {
-                // not usable in this format: try the next one
-            }
-        }
-        return std::nullopt;
+        return ReadOfferedImage(*data);
     }
 
 private:

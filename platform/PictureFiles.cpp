@@ -2,6 +2,7 @@
 
 #include "platform/EditorError.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QSaveFile>
@@ -12,6 +13,10 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -377,6 +382,120 @@ QImage DecodeRunLengths(QIODevice& device, const BmpHeader& b) {
     return image;
 }
 
+// What a PNG, a JPEG or a GIF may declare besides its picture. libpng keeps ancillary chunks
+// (text, profiles) in memory, and libjpeg keeps comment and profile segments in a list that it
+// walks to its end for each new one.
+constexpr qint64 kMaxAncillaryBytes = 4 << 20;
+constexpr int kMaxAncillaryChunks = 4096;
+constexpr int kMaxJpegSegments = 4096;
+
+// Keeps only the critical chunks of a PNG (IHDR, PLTE, IDAT, IEND), in their order, for Qt to
+// read: the others (text, colour profiles, ...) never change the pixels the editor keeps, and
+// libpng would inflate a compressed one to up to 8 MB whatever its size in the file. Throws when
+// a chunk claims more bytes than remain, when the file ends before IEND, and when the ancillary
+// chunks pass kMaxAncillaryChunks or kMaxAncillaryBytes. The number of IDAT chunks is not
+// limited.
+void KeepCriticalChunks(QByteArray& png) {
+    constexpr qsizetype kSignatureSize = 8;
+    constexpr qsizetype kFraming = 12; // length, type and CRC
+    char* const start = png.data();
+    qsizetype kept = kSignatureSize;
+    qint64 ancillaryBytes = 0;
+    int ancillaryChunks = 0;
+    for (qsizetype at = kSignatureSize;;) {
+        const qsizetype remaining = png.size() - at;
+        if (remaining < kFraming)
+            throw Truncated();
+        const char* chunk = start + at;
+        const quint32 length = qFromBigEndian<quint32>(chunk);
+        if (length > remaining - kFraming)
+            throw Damaged(QStringLiteral("блок PNG длиннее файла"));
+        const qsizetype size = kFraming + length;
+        const bool end = std::memcmp(chunk + 4, "IEND", 4) == 0;
+        // Bit 5 of the type's first letter: clear for critical chunks, set for ancillary ones.
+        if ((chunk[4] & 0x20) == 0) {
+            if (kept != at)
+                std::memmove(start + kept, chunk, static_cast<size_t>(size));
+            kept += size;
+        } else if (++ancillaryChunks > kMaxAncillaryChunks ||
+                   (ancillaryBytes += length) > kMaxAncillaryBytes) {
+            throw Damaged(QStringLiteral("слишком много дополнительных данных PNG"));
+        }
+        if (end) {
+            png.truncate(kept);
+            return;
+        }
+        at += size;
+    }
+}
+
+// Walks the marker segments of a JPEG: each must lie within the file, and there may be at most
+// kMaxJpegSegments. The bytes between segments (entropy-coded data, or garbage that libjpeg
+// skips) are passed over up to the next marker. A file cut short is left to Qt.
+void CheckJpegSegments(const QByteArray& jpeg) {
+    const auto* p = reinterpret_cast<const uchar*>(jpeg.constData());
+    const qsizetype size = jpeg.size();
+    int segments = 0;
+    for (qsizetype at = 2;;) { // after the start-of-image marker
+        const void* next = std::memchr(p + at, 0xFF, static_cast<size_t>(size - at));
+        if (next == nullptr)
+            return;
+        at = static_cast<const uchar*>(next) - p + 1;
+        while (at < size && p[at] == 0xFF) // fill bytes
+            ++at;
+        if (at == size)
+            return;
+        const uchar marker = p[at++];
+        // An escaped FF data byte, TEM, RST0-7 and SOI have no segment; EOI ends the image.
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue;
+        if (marker == 0xD9)
+            return;
+        if (++segments > kMaxJpegSegments)
+            throw Damaged(QStringLiteral("слишком много сегментов JPEG"));
+        const int length = size - at >= 2 ? qFromBigEndian<quint16>(p + at) : 0;
+        if (length < 2 || length > size - at)
+            throw Damaged(QStringLiteral("сегмент JPEG длиннее файла"));
+        at += length;
+    }
+}
+
+// Walks the blocks of a GIF: its logical screen and every frame must lie within the bounds.
+// Stops where the file is cut, or at a block it does not know, where Qt's reader stops too.
+void CheckGifFrames(const QByteArray& gif, std::int64_t maxPixels) {
+    const auto* p = reinterpret_cast<const uchar*>(gif.constData());
+    const qsizetype size = gif.size();
+    if (size < 13)
+        throw Truncated();
+    const auto colorTable = [](uchar flags) {
+        return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
+    };
+    const int width = qFromLittleEndian<quint16>(p + 6), height = qFromLittleEndian<quint16>(p + 8);
+    if (Beyond(width, height, maxPixels))
+        throw TooLarge(width, height);
+    for (qsizetype at = 13 + colorTable(p[10]); at < size;) {
+        const uchar block = p[at++];
+        if (block == 0x2C) { // a frame: left, top, width, height, flags, then the LZW code size
+            if (size - at < 9)
+                return;
+            const int right =
+                qFromLittleEndian<quint16>(p + at) + qFromLittleEndian<quint16>(p + at + 4);
+            const int bottom =
+                qFromLittleEndian<quint16>(p + at + 2) + qFromLittleEndian<quint16>(p + at + 6);
+            if (Beyond(right, bottom, maxPixels))
+                throw TooLarge(right, bottom);
+            at += 9 + colorTable(p[at + 8]) + 1;
+        } else if (block == 0x21) { // an extension: its label
+            ++at;
+        } else {
+            return; // the trailer, or a block that ends the reading
+        }
+        while (at < size && p[at] != 0) // data sub-blocks up to the empty one
+            at += p[at] + 1;
+        ++at;
+    }
+}
+
 } // namespace
 
 void CheckBmp(QIODevice& device, std::int64_t maxPixels) {
@@ -405,7 +524,17 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
     // The bounds decide, not Qt's default limit; 8 bytes a pixel covers every format Qt reads to.
     QImageReader::setAllocationLimit(
         static_cast<int>(std::min<std::int64_t>((maxPixels * 8 >> 20) + 1, 1 << 30)));
-    QImageReader reader(&device, format);
+    // Qt reads the bytes only once what they declare has been checked against them.
+    QByteArray bytes = device.readAll();
+    if (format == "png")
+        KeepCriticalChunks(bytes);
+    else if (format == "jpeg")
+        CheckJpegSegments(bytes);
+    else
+        CheckGifFrames(bytes, maxPixels);
+    QBuffer checked(&bytes);
+    checked.open(QIODevice::ReadOnly);
+    QImageReader reader(&checked, format);
     const QSize size = reader.size();
     if (size.isValid() && Beyond(size.width(), size.height(), maxPixels))
         throw TooLarge(size.width(), size.height());
@@ -419,10 +548,26 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
 }
 
 QImage ReadPicture(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EditorError(
-            QStringLiteral("Не могу открыть файл %1:\n%2").arg(fileName, file.errorString()));
+    const auto failure = [&fileName](const QString& reason) {
+        return EditorError(QStringLiteral("Не могу открыть файл %1:\n%2").arg(fileName, reason));
+    };
+    const QString notAFile = QStringLiteral("это не обычный файл");
+    // Only a regular file is read: opening a FIFO waits for a writer, and a device may never
+    // end. The file is opened without blocking and looked at again once open, so that one that
+    // became a FIFO in between cannot block either.
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat status {};
+    if (::stat(path.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw failure(notAFile);
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        throw failure(QString::fromLocal8Bit(std::strerror(errno)));
+    QFile file;
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        throw failure(notAFile);
+    }
     return ReadPicture(file);
 }
 

@@ -25,9 +25,17 @@ class QSaveFile;
 // Reads the picture in a file or a device positioned at its start. A BMP is checked first: a
 // header that promises a picture beyond the bounds of platform/Limits.h (or more than maxPixels)
 // is refused before anything is allocated, and pixel data shorter than the header promises is
-// refused. Other content is read by Qt when it is PNG, JPEG or GIF, and refused otherwise. The
-// image comes as Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes it
-// 24-bit colour.
+// refused. Other content is read by Qt when it is PNG, JPEG or GIF, and refused otherwise; what it
+// declares is checked against its bytes and the bounds first, so that apart from the picture
+// nothing is allocated beyond a small multiple of the bytes:
+// - PNG: no chunk may claim more bytes than remain, and the ancillary chunks (all but IHDR, PLTE,
+//   IDAT and IEND) may add up to at most 4 MiB in at most 4096 chunks. Qt sees only the critical
+//   chunks: the others (text, colour profiles) never change the pixels the editor keeps.
+// - JPEG: every marker segment lies within the file; at most 4096 of them.
+// - GIF: the logical screen and every frame lie within the bounds.
+// The image comes as Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes
+// it 24-bit colour. A file name is read only when it names a regular file: a FIFO, a socket or a
+// device is refused without waiting.
 QImage ReadPicture(const QString& fileName);
 QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);
 

@@ -213,6 +213,28 @@ QImage Opaque(const QImage& image) {
 
 using Offered = QMap<QString, QByteArray>;
 
+// Another program's offer that records what this program asks of it: the list of formats and
+// the bytes in a format. A format listed with no bytes sends nothing, as an X11 owner does that
+// does not answer in time; on X11 each request then waits about 5 s.
+class RecordingOffer : public QMimeData {
+public:
+    explicit RecordingOffer(Offered offered) : offered_(std::move(offered)) {}
+    QStringList formats() const override {
+        asked << QStringLiteral("formats");
+        return offered_.keys();
+    }
+    mutable QStringList asked;
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        asked << format;
+        return offered_.value(format);
+    }
+
+private:
+    Offered offered_;
+};
+
 } // namespace
 
 class TestClipboard : public QObject {
@@ -525,6 +547,43 @@ private slots:
         const QImage before = bitmap.Image().copy();
         QVERIFY(!DrawCatching(0, 0, bitmap));
         QCOMPARE(Difference(bitmap, before), QString());
+        QVERIFY(dialogs_->Prompts().isEmpty());
+    }
+
+    // Only the formats the other program lists are asked for, the list once, and nothing more
+    // after a request that brings nothing.
+    void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing_data() {
+        QTest::addColumn<Offered>("offered");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<bool>("drawn"); // the BMP
+        QImage unused;
+        const QByteArray bmp = SampleBmp(21, 13, 24, &unused);
+        const QString png = QStringLiteral("image/png"), bmpFormat = QStringLiteral("image/bmp");
+        const QString formats = QStringLiteral("formats");
+        QTest::newRow("no answer to the list") << Offered{} << QStringList{formats} << false;
+        QTest::newRow("text and a BMP")
+            << Offered{{QStringLiteral("text/plain"), "a"}, {bmpFormat, bmp}}
+            << QStringList{formats, bmpFormat} << true;
+        QTest::newRow("no answer for a PNG, then a BMP")
+            << Offered{{png, {}}, {bmpFormat, bmp}} << QStringList{formats, png} << false;
+        QTest::newRow("a PNG that is text, then a BMP")
+            << Offered{{png, "Limnora"}, {bmpFormat, bmp}} << QStringList{formats, png, bmpFormat}
+            << true;
+    }
+    void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing() {
+        QFETCH(Offered, offered);
+        QFETCH(QStringList, asked);
+        QFETCH(bool, drawn);
+        auto* offer = new RecordingOffer(offered);
+        QGuiApplication::clipboard()->setMimeData(offer);
+        TBitmap bitmap(64, 48);
+        FillNoise(bitmap, 29);
+        QImage expected;
+        SampleBmp(21, 13, 24, &expected);
+        expected = drawn ? Drawn(bitmap.Image(), expected, 0, 0) : bitmap.Image().copy();
+        QCOMPARE(DrawCatching(0, 0, bitmap), drawn);
+        QCOMPARE(Difference(bitmap, expected), QString());
+        QCOMPARE(offer->asked, asked);
         QVERIFY(dialogs_->Prompts().isEmpty());
     }
 

@@ -359,14 +359,32 @@ inline quint32 Crc32(const QByteArray& data) {
     return ~crc;
 }
 
-inline void PngChunk(Bytes& out, const char* type, const QByteArray& data) {
+// A chunk of the data; its length field says `declared` bytes when that is given.
+inline void PngChunk(Bytes& out, const char* type, const QByteArray& data, qint64 declared = -1) {
     const QByteArray typed = QByteArray(type) + data;
-    out.U32BigEndian(static_cast<quint32>(data.size())).Raw(typed).U32BigEndian(Crc32(typed));
+    out.U32BigEndian(static_cast<quint32>(declared >= 0 ? declared : data.size()))
+        .Raw(typed)
+        .U32BigEndian(Crc32(typed));
+}
+
+inline QByteArray PngChunkBytes(const char* type, const QByteArray& data, qint64 declared = -1) {
+    Bytes out;
+    PngChunk(out, type, data, declared);
+    return out.data;
+}
+
+// A PNG of MakePng with more chunks: `before` right after IHDR, `after` right before IEND.
+inline QByteArray WithPngChunks(const QByteArray& png, const QByteArray& before,
+                                const QByteArray& after) {
+    constexpr int kAfterHeader = 8 + 25, kEnd = 12;
+    return png.left(kAfterHeader) + before +
+           png.mid(kAfterHeader, png.size() - kAfterHeader - kEnd) + after + png.right(kEnd);
 }
 
 // An RGBA PNG (8 bits a channel) of the pixels (0xAARRGGBB, top row first), its image data in
-// stored deflate blocks. With no pixels, a header that promises width x height and cut data.
-inline QByteArray MakePng(int width, int height, const QVector<QRgb>& pixels) {
+// stored deflate blocks, in IDAT chunks of at most idatSize bytes (0: one chunk). With no
+// pixels, a header that promises width x height and cut data.
+inline QByteArray MakePng(int width, int height, const QVector<QRgb>& pixels, int idatSize = 0) {
     Bytes out;
     out.Raw(QByteArray("\x89PNG\r\n\x1a\n", 8));
     Bytes header;
@@ -393,7 +411,9 @@ inline QByteArray MakePng(int width, int height, const QVector<QRgb>& pixels) {
             z.U16(~static_cast<quint32>(n) & 0xFFFF).Raw(raw.mid(at, n));
         }
         z.U32BigEndian(Adler32(raw));
-        PngChunk(out, "IDAT", z.data);
+        const int step = idatSize > 0 ? idatSize : static_cast<int>(z.data.size());
+        for (int at = 0; at < z.data.size(); at += step)
+            PngChunk(out, "IDAT", z.data.mid(at, step));
     }
     PngChunk(out, "IEND", {});
     return out.data;

@@ -1,6 +1,7 @@
-// Writes the seed corpus of the picture fuzzing target into a folder: every BMP variant the
+// Writes the seed corpus of the picture fuzzing targets into a folder: every BMP variant the
 // editor reads, the same files the picture-file tests check, cut and damaged copies of a few, and
-// small PNG, GIF and JPEG files.
+// small PNG (some with text chunks), GIF and JPEG files. With --offered each file starts with the
+// byte of fuzz_offered_image that lists every format.
 #include "PictureSamples.h"
 
 #include <QBuffer>
@@ -10,12 +11,16 @@
 #include <QImage>
 #include <QImageWriter>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
+QByteArray prefix;
+
 bool Put(const QDir& dir, const QString& name, const QByteArray& bytes) {
     QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(prefix + bytes) != prefix.size() + bytes.size()) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(file.fileName()),
                      qPrintable(file.errorString()));
         return false;
@@ -27,13 +32,16 @@ bool Put(const QDir& dir, const QString& name, const QByteArray& bytes) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    const bool offered = argc == 3 && std::strcmp(argv[1], "--offered") == 0;
+    if (argc != 2 && !offered) {
+        std::fprintf(stderr, "usage: %s [--offered] FOLDER\n", argv[0]);
         return 2;
     }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (offered)
+        prefix = QByteArray(1, '\x7F');
+    QDir dir(QString::fromLocal8Bit(argv[argc - 1]));
     if (!dir.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        std::fprintf(stderr, "cannot make %s\n", argv[argc - 1]);
         return 1;
     }
     bool ok = true;
@@ -54,7 +62,17 @@ int main(int argc, char* argv[]) {
     QVector<QRgb> pixels;
     for (int i : indices)
         pixels << (colors[i] & 0x80FFFFFFu);
-    ok = Put(dir, QStringLiteral("rgba.png"), samples::MakePng(4, 3, pixels)) && ok;
+    const QByteArray png = samples::MakePng(4, 3, pixels);
+    ok = Put(dir, QStringLiteral("rgba.png"), png) && ok;
+    const QByteArray text =
+        samples::PngChunkBytes("tEXt", QByteArrayLiteral("Comment\0a picture")) +
+        samples::PngChunkBytes("zTXt",
+                               QByteArrayLiteral("Title\0\0") + qCompress("a picture").mid(4));
+    const QByteArray international =
+        samples::PngChunkBytes("iTXt", QByteArrayLiteral("Author\0\0\0ru\0\xD0\x90\0Limnora"));
+    ok = Put(dir, QStringLiteral("text.png"), samples::WithPngChunks(png, text, international)) &&
+         ok;
+    ok = Put(dir, QStringLiteral("text_after.png"), samples::WithPngChunks(png, {}, text)) && ok;
     ok = Put(dir, QStringLiteral("four.gif"), samples::MakeGif(4, 3, colors, indices)) && ok;
     QImage flat(8, 8, QImage::Format_RGB32);
     flat.fill(qRgb(40, 120, 200));
@@ -63,7 +81,7 @@ int main(int argc, char* argv[]) {
     buffer.open(QIODevice::WriteOnly);
     ok = QImageWriter(&buffer, "jpeg").write(flat) && ok;
     ok = Put(dir, QStringLiteral("flat.jpg"), jpeg) && ok;
-    count += 3;
-    std::printf("%d seed files in %s\n", count, argv[1]);
+    count += 5;
+    std::printf("%d seed files in %s\n", count, argv[argc - 1]);
     return ok ? 0 : 1;
 }

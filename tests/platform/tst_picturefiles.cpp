@@ -1,6 +1,8 @@
 // Picture files on real bytes: every BMP variant opens to its exact pixels, damaged and oversized
 // files are refused without harm, saving writes an exact 24-bit BMP and a failed save leaves the
 // old file as it was.
+#include "clipboard/OfferedImage.h"
+#include "fuzz/FuzzSupport.h"
 #include "fuzz/PictureSamples.h"
 #include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
@@ -8,6 +10,7 @@
 #include "support/TestRunner.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +26,8 @@
 #include <memory>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using samples::BmpLayout;
 using samples::Sample;
@@ -188,6 +193,67 @@ long MaxResidentKilobytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// A 16 x 16 JPEG of one colour, 40 120 200.
+QByteArray FlatJpeg() {
+    QImage flat(16, 16, QImage::Format_RGB32);
+    flat.fill(qRgb(40, 120, 200));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "jpeg").write(flat);
+    return jpeg;
+}
+
+// Runs a read in a child process, whose peak memory is its own: how much its peak resident size
+// grew, in kB, whether the child ended normally, and the read's error (empty when it read a
+// picture, or nothing) or the pixels it opened to.
+struct ChildRead {
+    bool ended = false;
+    long grownKb = -1;
+    QString error;
+    QVector<QRgb> pixels;
+};
+ChildRead ReadInChild(const std::function<QImage()>& read) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const long before = MaxResidentKilobytes();
+        QVector<QRgb> pixels;
+        const QString error = ErrorOf([&] {
+            const QImage image = read();
+            if (!image.isNull())
+                pixels = Opened(image);
+        });
+        QByteArray report;
+        QDataStream(&report, QIODevice::WriteOnly)
+            << qint64{MaxResidentKilobytes() - before} << error << pixels;
+        for (qsizetype at = 0; at < report.size();) {
+            const ssize_t n = ::write(channel[1], report.constData() + at, report.size() - at);
+            if (n <= 0)
+                break;
+            at += n;
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray report;
+    char buffer[1 << 16];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ChildRead result;
+    qint64 grown = -1;
+    QDataStream(report) >> grown >> result.error >> result.pixels;
+    result.grownKb = static_cast<long>(grown);
+    result.ended = WIFEXITED(status) && WEXITSTATUS(status) == 0 && !report.isEmpty();
+    return result;
 }
 
 // A BMP header (40 bytes of info) with the given fields, and `tail` bytes of zeros after it.
@@ -471,14 +537,8 @@ private slots:
             QTest::addRow("PNG as %s", name) << png << name << indexed << 0;
             QTest::addRow("GIF as %s", name) << gif << name << indexed << 0;
         }
-        QImage flat(16, 16, QImage::Format_RGB32);
-        flat.fill(qRgb(40, 120, 200));
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(QImageWriter(&buffer, "jpeg").write(flat));
         QTest::newRow("JPEG as picture.bmp")
-            << jpeg << "picture.bmp" << QVector<QRgb>(16 * 16, qRgb(40, 120, 200)) << 3;
+            << FlatJpeg() << "picture.bmp" << QVector<QRgb>(16 * 16, qRgb(40, 120, 200)) << 3;
         const Sample& bmp = SampleNamed(QStringLiteral("h40_24bit"));
         QVector<QRgb> bmpPixels = bmp.pixels;
         QTest::newRow("BMP as picture.png") << bmp.bytes << "picture.png" << bmpPixels << 0;
@@ -666,6 +726,111 @@ private slots:
         QVERIFY2(MaxResidentKilobytes() - residentBefore < 64 * 1024,
                  qPrintable(
                      QStringLiteral("grew by %1 kB").arg(MaxResidentKilobytes() - residentBefore)));
+    }
+
+    // What a file declares costs no memory beyond its own size: a chunk, a segment or a frame
+    // that claims more than the file holds or than the bounds allow is refused before anything
+    // is read, and chunks that the picture does not need are not kept.
+    void declaredSizesCostNoMemory_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error"); // empty: opens to `pixels`
+        QTest::addColumn<QVector<QRgb>>("pixels");
+        const QVector<QRgb> pixels{qRgb(200, 10, 30),   qRgb(5, 250, 60), qRgb(70, 80, 240),
+                                   qRgb(255, 255, 255), qRgb(1, 2, 3),    qRgb(9, 8, 7)};
+        const QByteArray png = samples::MakePng(3, 2, pixels);
+        const QByteArray text = QByteArrayLiteral("Comment\0a picture");
+        const QString longer = QStringLiteral("длиннее файла");
+        const QString tooMuch = QStringLiteral("слишком много");
+        const QString tooLarge = QStringLiteral("слишком велик");
+        const qint64 most = std::numeric_limits<qint32>::max();
+        const auto chunks = [](const char* type, const QByteArray& data, int count) {
+            QByteArray all;
+            for (int i = 0; i < count; ++i)
+                all += samples::PngChunkBytes(type, data);
+            return all;
+        };
+        QTest::newRow("PNG text after the image data claiming 2^31 - 1 bytes")
+            << samples::WithPngChunks(png, {}, samples::PngChunkBytes("tEXt", text, most)) << longer
+            << pixels;
+        QTest::newRow("PNG text before the image data claiming 2^31 - 1 bytes")
+            << samples::WithPngChunks(png, samples::PngChunkBytes("tEXt", text, most), {}) << longer
+            << pixels;
+        QByteArray idat = png;
+        qToBigEndian<quint32>(most, idat.data() + 33);
+        QTest::newRow("PNG image data claiming 2^31 - 1 bytes") << idat << longer << pixels;
+        QTest::newRow("PNG with 5000 tiny text chunks")
+            << samples::WithPngChunks(png, chunks("tEXt", "k\0v", 5000), {}) << tooMuch << pixels;
+        QTest::newRow("PNG with 5 MB of private chunks")
+            << samples::WithPngChunks(png, chunks("prIv", QByteArray(1 << 20, 'x'), 5), {})
+            << tooMuch << pixels;
+        // libpng inflates each (up to 8 MB) and keeps them all.
+        const QByteArray inflating =
+            QByteArrayLiteral("Comment\0\0") + qCompress(QByteArray(7900000, 'a'), 9).mid(4);
+        QTest::newRow("PNG with 20 text chunks inflating to 7.9 MB each")
+            << samples::WithPngChunks(png, chunks("zTXt", inflating, 20), {}) << QString()
+            << pixels;
+        QVector<QRgb> many;
+        for (int i = 0; i < 100 * 100; ++i)
+            many << qRgb(i % 251, i / 100, 7);
+        QTest::newRow("PNG in 5000 image data chunks")
+            << samples::MakePng(100, 100, many, 9) << QString() << many;
+
+        const QByteArray jpeg = FlatJpeg();
+        QByteArray comments;
+        for (int i = 0; i < 5000; ++i)
+            comments += Hex("FFFE 0003 41");
+        QTest::newRow("JPEG with 5000 comments")
+            << jpeg.left(2) + comments + jpeg.mid(2) << tooMuch << pixels;
+        QTest::newRow("JPEG segment claiming more than the file holds")
+            << jpeg.left(2) + Hex("FFE1 FFFF 4578 6966 0000") << longer << pixels;
+        QByteArray gif = samples::MakeGif(4, 3, {qRgb(1, 2, 3)}, QVector<int>(12, 0));
+        qToLittleEndian<quint16>(60000, gif.data() + 26); // left of the first frame
+        qToLittleEndian<quint16>(10000, gif.data() + 30); // its width
+        QTest::newRow("GIF frame reaching past x = 65535") << gif << tooLarge << pixels;
+    }
+    void declaredSizesCostNoMemory() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QFETCH(QVector<QRgb>, pixels);
+        const ChildRead read = ReadInChild([&] { return ReadBytes(bytes); });
+        QVERIFY(read.ended);
+        if (error.isEmpty()) {
+            QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+            QCOMPARE(read.pixels, pixels);
+        } else {
+            QVERIFY2(read.error.contains(error), qPrintable(read.error));
+        }
+        QVERIFY2(read.grownKb >= 0 && read.grownKb < 64 * 1024,
+                 qPrintable(QStringLiteral("grew by %1 kB").arg(read.grownKb)));
+    }
+
+    // The inputs that the fuzzing targets found faults with, replayed the way the targets read
+    // them: each ends in a picture or a refusal, in little memory, and an offer is asked only
+    // what a paste may ask.
+    void fuzzingFindingsAreReadInLittleMemory_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("offered");
+        const QDir findings(QStringLiteral(LIMNORA_FUZZ_FINDINGS));
+        for (const QString& target :
+             {QStringLiteral("read_picture"), QStringLiteral("offered_image")})
+            for (const QFileInfo& f : QDir(findings.filePath(target)).entryInfoList(QDir::Files))
+                QTest::addRow("%s/%s", qPrintable(target), qPrintable(f.fileName()))
+                    << f.filePath() << (target == QLatin1String("offered_image"));
+    }
+    void fuzzingFindingsAreReadInLittleMemory() {
+        QFETCH(QString, file);
+        QFETCH(bool, offered);
+        const QByteArray bytes = FileBytes(file);
+        QVERIFY(!bytes.isEmpty());
+        const ChildRead read = ReadInChild([&] {
+            if (!offered)
+                return ReadBytes(bytes, fuzzing::kMaxPixels);
+            const fuzzing::Offer offer(bytes);
+            return ReadOfferedImage(offer, fuzzing::kMaxPixels).value_or(QImage());
+        });
+        QVERIFY2(read.ended, "the read ended the process");
+        QVERIFY2(read.grownKb >= 0 && read.grownKb < 64 * 1024,
+                 qPrintable(QStringLiteral("grew by %1 kB").arg(read.grownKb)));
     }
 
     // The bounds themselves may be read; one pixel more may not. The pixel bound is lowered

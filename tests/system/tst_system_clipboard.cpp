@@ -24,6 +24,9 @@
 #ifndef XCLIP_EXECUTABLE
 #define XCLIP_EXECUTABLE "xclip"
 #endif
+#ifndef SILENT_OWNER_EXECUTABLE
+#define SILENT_OWNER_EXECUTABLE "silent_owner"
+#endif
 
 using namespace systemtest;
 
@@ -136,6 +139,8 @@ private Q_SLOTS:
     void pastesAnotherProgramsBmpCutAtTheBottom();
     void unusableOffersChangeNothing_data();
     void unusableOffersChangeNothing();
+    void anOwnerThatDoesNotAnswerCostsOneWait_data();
+    void anOwnerThatDoesNotAnswerCostsOneWait();
     void copyOffersThePictureAsPngAndBmp();
     void cutOffersTheOldPictureAndLeavesTheButtonFace();
     void aLargeCopyReachesAnotherProgramWhole();
@@ -151,6 +156,9 @@ private:
         return WaitForScreen(
             screen_.picture, [&](const QImage& p) { return ImageDifference(p, expected); }, last);
     }
+    // Empty once the picture shows `before` again, with no other window shown and the editor
+    // running; otherwise what is wrong (a picture that differs is kept as <what>).
+    QString PictureKept(const QImage& before, const QString& what);
     // Makes sure the picture is not of one colour, pasting noise when it is.
     bool MakePictureVaried(QString* error);
     // Makes sure another program holds the clipboard, so that the editor's taking it over can be
@@ -163,12 +171,17 @@ private:
 
     Editor editor_;
     Offer offer_;
+    std::unique_ptr<QProcess> silentOwner_;
+    QElapsedTimer clock_;        // since the test program started
+    qint64 commandChosenMs_ = 0; // when the last command's item was chosen
+    qint64 menuShownMs_ = 0;     // when the last command's menu bar item opened its menu
     EditorScreen screen_;
     // The pointer's position on the menu bar's first item.
     QPoint menuBar_;
 };
 
 void SystemClipboard::initTestCase() {
+    clock_.start();
     QString error;
     QVERIFY2(StartEditor(editor_, 1, &screen_, &error), qPrintable(error));
     // The menu bar runs along the top of the window, above the tool bands and the picture; its
@@ -185,6 +198,7 @@ void SystemClipboard::cleanupTestCase() {
 
 void SystemClipboard::cleanup() {
     offer_.Stop();
+    StopProcess(silentOwner_);
     // Whatever a failed test left open, a menu or a message box, is closed for the next one.
     QString error;
     QList<QRect> others;
@@ -261,6 +275,7 @@ bool SystemClipboard::Command(int down, QString* error) {
     int left = 0;
     if (!waitForMenu(-1, &left))
         return false;
+    menuShownMs_ = clock_.elapsed();
     for (int i = 0; i < 2; ++i) {
         if (!Xdotool({QStringLiteral("key"), QStringLiteral("Right")}, nullptr, error) ||
             !waitForMenu(left, &left))
@@ -272,6 +287,7 @@ bool SystemClipboard::Command(int down, QString* error) {
     keys << QStringLiteral("Return");
     if (!Xdotool(keys, nullptr, error))
         return false;
+    commandChosenMs_ = clock_.elapsed();
     // The menu closes; the pointer goes off the window.
     QElapsedTimer clock;
     clock.start();
@@ -290,6 +306,21 @@ bool SystemClipboard::Command(int down, QString* error) {
         QThread::msleep(kPollIntervalMs);
     }
     return MovePointer(screen_.Away(), error);
+}
+
+QString SystemClipboard::PictureKept(const QImage& before, const QString& what) {
+    QImage shown;
+    QString error = WaitForPicture(before, &shown);
+    if (!error.isEmpty()) {
+        SaveForInspection(shown, what);
+        return error;
+    }
+    QList<QRect> others;
+    if (!OtherWindows(&others, &error))
+        return error;
+    if (!others.isEmpty())
+        return QStringLiteral("the editor shows %1 (a message box?)").arg(OthersText(others));
+    return editor_.Running() ? QString() : editor_.ExitReport();
 }
 
 bool SystemClipboard::MakePictureVaried(QString* error) {
@@ -388,15 +419,45 @@ void SystemClipboard::unusableOffersChangeNothing() {
     QImage copied;
     QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
     QCOMPARE(ImageDifference(copied, before), QString());
-    QImage shown;
-    error = WaitForPicture(before, &shown);
-    if (!error.isEmpty())
-        SaveForInspection(shown, QStringLiteral("unusable"));
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QList<QRect> others;
-    QVERIFY2(OtherWindows(&others, &error), qPrintable(error));
-    QVERIFY2(others.isEmpty(), "the editor shows a message");
-    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+    QCOMPARE(PictureKept(before, QStringLiteral("unusable")), QString());
+}
+
+// Qt waits about 5 s for each answer from another program, and cannot be told otherwise: a paste
+// from an owner that does not answer asks once, draws nothing and shows nothing, and the editor
+// answers again as soon as it is over.
+void SystemClipboard::anOwnerThatDoesNotAnswerCostsOneWait_data() {
+    QTest::addColumn<QString>("behaviour");
+    QTest::newRow("lists images but never sends them") << QStringLiteral("listing");
+    QTest::newRow("never answers") << QStringLiteral("mute");
+}
+
+void SystemClipboard::anOwnerThatDoesNotAnswerCostsOneWait() {
+    QFETCH(QString, behaviour);
+    QString error;
+    QVERIFY2(MakePictureVaried(&error), qPrintable(error));
+    offer_.Stop();
+    const QImage before = Picture();
+    silentOwner_ = std::make_unique<QProcess>();
+    KillWithParent(*silentOwner_);
+    silentOwner_->start(QStringLiteral(SILENT_OWNER_EXECUTABLE), {behaviour});
+    QVERIFY2(silentOwner_->waitForReadyRead(kToolTimeoutMs) &&
+                 silentOwner_->readLine().trimmed() == "owner",
+             qPrintable(silentOwner_->readAllStandardError()));
+
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    const qint64 pasteChosen = commandChosenMs_;
+    // The next command's menu opens once the paste is over; the copy then shows what the paste
+    // left.
+    QVERIFY2(Command(kCopy, &error), qPrintable(error));
+    const qint64 answeredAfter = menuShownMs_ - pasteChosen;
+    QVERIFY2(
+        answeredAfter < 6000,
+        qPrintable(QStringLiteral("the editor answered %1 ms after the paste").arg(answeredAfter)));
+    qInfo("the editor answered %lld ms after the paste", static_cast<long long>(answeredAfter));
+    QByteArray png;
+    QVERIFY2(ReadClipboard(QStringLiteral("image/png"), &png, &error), qPrintable(error));
+    QCOMPARE(ImageDifference(QImage::fromData(png, "PNG"), before), QString());
+    QCOMPARE(PictureKept(before, QStringLiteral("silent-owner")), QString());
 }
 
 void SystemClipboard::copyOffersThePictureAsPngAndBmp() {
