@@ -176,7 +176,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     Lb100 =
         AddLabel(panel2, "Lb100", QStringLiteral("100%"), {6 + (381 - 40) * 90 / 190, 58, 40, 18});
     Lb200 = AddLabel(panel2, "Lb200", QStringLiteral("200%"), {347, 58, 40, 18});
-    Lb200->setAlignment(Qt::AlignRight);
+    Lb200->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(LstBoxFragment, &QListWidget::itemClicked, this,
             Reported([this] { LstBoxFragmentClick(LstBoxFragment); }));
