@@ -15,10 +15,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     picture->setPixmap(ProgramIcon().pixmap(64, 64));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    auto* title = new QLabel(QStringLiteral("<b>Limnora</b>"), this);
+    auto* title = new QLabel(QStringLiteral("Limnora"), this);
     title->setObjectName(QStringLiteral("ProductName"));
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
     title->setFont(big);
 
     auto* version =

@@ -92,14 +92,20 @@ TObImgItm::~TObImgItm() = default;
 TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormImgBuf"));
     setWindowTitle(QStringLiteral("  Буфер скопированных фрагментов изображения"));
-    setFixedSize(624, 489);
+    constexpr int kWidth = 624, kHeight = 489, kPreviewWidth = 393, kPreviewHeight = 369;
+    setFixedSize(kWidth, kHeight);
 
-    // Left: the list and the selected entry's fields.
+    // Left: the list and the selected entry's fields, in a column as wide as the window leaves
+    // beside the preview. The list's title is wider than the column and runs on over the
+    // preview's side, whose title stands at the right.
+    constexpr int kMargin = 8;
+    constexpr int kPreviewLeft = kWidth - kMargin - kPreviewWidth;
+    constexpr int kColumnWidth = kPreviewLeft - 2 * kMargin;
     Label6 = AddLabel(this, "Label6", QStringLiteral("Список скопированных фрагментов"),
-                      {8, 6, 206, 18});
+                      {kMargin, 6, 236, 18});
     auto* panel1 = new QFrame(this);
     panel1->setObjectName(QStringLiteral("Panel1"));
-    panel1->setGeometry(8, 26, 206, 226);
+    panel1->setGeometry(kMargin, 26, kColumnWidth, 226);
     auto* listLayout = new QVBoxLayout(panel1);
     listLayout->setContentsMargins(0, 0, 0, 0);
     LstBoxFragment = new QListWidget(panel1);
@@ -109,30 +115,40 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     LstBoxFragment->setUniformItemSizes(true);
     LstBoxFragment->setAccessibleName(Label6->text()); // each control by the label over it
     listLayout->addWidget(LstBoxFragment);
-    Label2 = AddLabel(this, "Label2", QStringLiteral("Высота"), {8, 258, 64, 18});
-    Label3 = AddLabel(this, "Label3", QStringLiteral("Ширина"), {78, 258, 64, 18});
-    Label5 = AddLabel(this, "Label5", QStringLiteral("Масштаб %"), {148, 258, 66, 18});
-    StTxtH = AddField(this, "StTxtH", {8, 278, 62, 22});
-    StTxtW = AddField(this, "StTxtW", {78, 278, 62, 22});
-    StTxtFragScale = AddField(this, "StTxtFragScale", {148, 278, 62, 22});
-    Label4 = AddLabel(this, "Label4", QStringLiteral("Подпись (редактируемая)"), {8, 310, 206, 18});
+    // Three fields under their titles; the last title is the longest, so its column is widest.
+    const int fieldLeft[] = {kMargin, kMargin + 66, kMargin + 132};
+    const int fieldWidth[] = {60, 60, kColumnWidth - 132};
+    Label2 =
+        AddLabel(this, "Label2", QStringLiteral("Высота"), {fieldLeft[0], 258, fieldWidth[0], 18});
+    Label3 =
+        AddLabel(this, "Label3", QStringLiteral("Ширина"), {fieldLeft[1], 258, fieldWidth[1], 18});
+    Label5 = AddLabel(this, "Label5", QStringLiteral("Масштаб %"),
+                      {fieldLeft[2], 258, fieldWidth[2], 18});
+    StTxtH = AddField(this, "StTxtH", {fieldLeft[0], 278, fieldWidth[0], 22});
+    StTxtW = AddField(this, "StTxtW", {fieldLeft[1], 278, fieldWidth[1], 22});
+    StTxtFragScale = AddField(this, "StTxtFragScale", {fieldLeft[2], 278, fieldWidth[2], 22});
+    Label4 = AddLabel(this, "Label4", QStringLiteral("Подпись (редактируемая)"),
+                      {kMargin, 310, kColumnWidth, 18});
     EdItem = new QLineEdit(this);
     EdItem->setObjectName(QStringLiteral("EdItem"));
-    EdItem->setGeometry(8, 330, 206, 24);
+    EdItem->setGeometry(kMargin, 330, kColumnWidth, 24);
     EdItem->setAccessibleName(Label4->text());
-    SpButDelete =
-        AddButton(this, "SpButDelete", QStringLiteral("Удалить выбранный фрагмент"), {8, 364});
+    SpButDelete = AddButton(this, "SpButDelete", QStringLiteral("Удалить выбранный фрагмент"),
+                            {kMargin, 364});
     SpButEdTxt = AddButton(this, "SpButEdTxt", QStringLiteral("Редактировать описание фрагмента"),
-                           {40, 364});
-    SpeedButton2 = AddButton(this, "SpeedButton2",
-                             QStringLiteral("Заменить на масштабированный фрагмент "), {72, 364});
+                           {kMargin + 32, 364});
+    SpeedButton2 =
+        AddButton(this, "SpeedButton2", QStringLiteral("Заменить на масштабированный фрагмент "),
+                  {kMargin + 64, 364});
 
     // Right: the preview and the scale controls.
+    const int titleLeft = Label6->geometry().right() + 1 + kMargin;
     Label7 = AddLabel(this, "Label7", QStringLiteral("Изображение  выбранного на списке фрагмента"),
-                      {222, 6, 393, 18});
+                      {titleLeft, 6, kWidth - kMargin - titleLeft, 18});
+    Label7->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setGeometry(222, 26, 393, 369);
+    ScrollBox1->setGeometry(kPreviewLeft, 26, kPreviewWidth, kPreviewHeight);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImage;
@@ -141,7 +157,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     ScrollBox1->setWidget(Image1);
     auto* panel2 = new QFrame(this);
     panel2->setObjectName(QStringLiteral("Panel2"));
-    panel2->setGeometry(222, 402, 393, 80);
+    panel2->setGeometry(kPreviewLeft, 402, kPreviewWidth, 80);
     Label1 = AddLabel(panel2, "Label1", QStringLiteral("Масштаб"), {6, 6, 60, 22});
     STxtScale = AddField(panel2, "STxtScale", {70, 6, 50, 22});
     SpButScale =
@@ -160,7 +176,7 @@ TFormImgBuf::TFormImgBuf(QWidget* parent) : QDialog(parent) {
     Lb100 =
         AddLabel(panel2, "Lb100", QStringLiteral("100%"), {6 + (381 - 40) * 90 / 190, 58, 40, 18});
     Lb200 = AddLabel(panel2, "Lb200", QStringLiteral("200%"), {347, 58, 40, 18});
-    Lb200->setAlignment(Qt::AlignRight);
+    Lb200->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(LstBoxFragment, &QListWidget::itemClicked, this,
             Reported([this] { LstBoxFragmentClick(LstBoxFragment); }));

@@ -41,6 +41,8 @@ QToolBar* AddBand(QMainWindow* window, const char* name) {
     band->setAllowedAreas(Qt::TopToolBarArea);
     band->setFixedHeight(28);
     band->setContentsMargins(0, 0, 0, 0);
+    // The style's margins would push the 26-pixel buttons out of the 28-pixel band.
+    band->layout()->setContentsMargins(1, 1, 1, 1);
     window->addToolBar(Qt::TopToolBarArea, band);
     return band;
 }

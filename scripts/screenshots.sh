@@ -1,0 +1,412 @@
+#!/usr/bin/env bash
+# Pictures of the editor at work, taken from the real program on a virtual X screen that is driven
+# from outside the way a user drives it: xdotool moves the pointer, clicks and types, and
+# grab_window (tests/system/) saves what the screen shows. Run on demand; not part of the tests.
+#
+#   screenshots.sh [--editor BINARY] [--out DIR] [--scale N] [--check] [SHOT ...]
+#
+# SHOT: names from the list `shots` below; all of them when none is named. Each is saved as
+# DIR/SHOT.png (DIR: build/screenshots/). The README's pictures are renewed with
+#   scripts/screenshots.sh --out docs editor fragments message
+# --editor: the program to show; grab_window is then taken from $GRAB_WINDOW or from
+#   tests/system/ beside it. Without --editor both are built in build/screenshots/.
+# --scale N: Qt scales the editor by N, as on a screen of high density.
+# --check: makes every picture and keeps none; fails when one could not be made.
+# Needs xvfb-run and xdotool (scripts/install-deps.sh test installs them).
+#
+# A shot is a function shot_<name>. It starts an editor of its own, acts on it with the helpers
+# below and saves what it shows with save or save_area. Places in a window are logical
+# pixels of that window as the program lays it out (the helpers scale them); the controls are
+# known by name from the tables of places. A step that cannot be done ends its shot with a message,
+# and the script goes on with the next shot and fails at the end.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+shots=(start bands editor fragments message newimage about)
+
+# Centres of the main window's controls. The four bands stand in one row, each right of the one
+# before; these are their places with all four shown (mode 2, or through the "Вид" menu). The text
+# panel's controls are where they are while the panel is shown.
+declare -A main_place=(
+    [SpButModeSelect]="22 32" [SpButModePaint]="49 32" [SpButModeText]="76 32"
+    [SpButModeImage]="103 32"
+    [SpButDrawT01]="140 32" [SpButDrawT02]="167 32" [SpButDrawT03]="194 32"
+    [SpButDrawT04]="221 32"
+    [STxtPenColor]="253 32" [SpButPenS11]="275 32" [SpButPenS12]="302 32" [SpButPenS13]="329 32"
+    [SpButPenS14]="356 32" [SpButPenS15]="383 32" [SpButPenS16]="410 32"
+    [STxtBrushColor]="442 32" [SpButBrush21]="464 32" [SpButBrush22]="491 32"
+    [SpButBrush23]="518 32" [SpButBrush24]="545 32" [SpButBrush25]="572 32"
+    [SpButBrush26]="599 32" [SpButBrush27]="626 32" [SpButBrush28]="653 32"
+    [EdTxt]="394 561" [CbBoxFntName]="80 588" [StTxtColorTxt]="193 588" [CbBoxFntSize]="225 588"
+    [SpButChB]="274 588" [SpButChI]="300 588" [SpButChU]="326 588" [SpButChS]="352 588"
+    [SpButTxtToLeft]="378 588" [SpButTxtToCentr]="404 588" [SpButTxtToRight]="430 588"
+    [SpButOK]="472 588" [SpButCancel]="498 588"
+    [Menu]="30 9" # the first menu of the menu bar
+)
+# The top left corner of the picture in the main window.
+picture_left=1 picture_top=48
+
+# Centres of the fragment buffer window's controls; TrackBar1 is its handle at 100 %.
+declare -A buffer_place=(
+    [LstBoxFragment]="111 35" [EdItem]="111 341" [SpButDelete]="20 376" [SpButEdTxt]="52 376"
+    [SpeedButton2]="84 376" [SpButScale]="363 418" [TrackBar1]="409 443"
+)
+
+editor='' out="$root/build/screenshots" scale=1 check=''
+usage() {
+    echo "usage: $0 [--editor BINARY] [--out DIR] [--scale N] [--check] [SHOT ...]" >&2
+    echo "shots: ${shots[*]}" >&2
+    exit 2
+}
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --editor) editor=$(realpath -- "${2:?}") && shift 2 ;;
+    --out) out=$(realpath -m -- "${2:?}") && shift 2 ;;
+    --scale) scale=${2:?} && shift 2 ;;
+    --check) check=1 && shift ;;
+    -*) usage ;;
+    *) break ;;
+    esac
+done
+[[ $scale =~ ^[1-9]$ ]] || usage
+wanted=("$@")
+[[ ${#wanted[@]} -gt 0 ]] || wanted=("${shots[@]}")
+for shot in "${wanted[@]}"; do
+    [[ " ${shots[*]} " == *" $shot "* ]] || { echo "$0: no shot named $shot" >&2 && usage; }
+done
+
+if [[ -z ${LIMNORA_SCREENSHOTS_DISPLAY:-} ]]; then
+    for tool in xvfb-run xdotool; do
+        command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2 && exit 2; }
+    done
+    if [[ -z $editor ]]; then
+        cmake -S "$root" -B "$root/build/screenshots" -DCMAKE_BUILD_TYPE=Release \
+            -DLIMNORA_BENCH=OFF >/dev/null
+        cmake --build "$root/build/screenshots" --target limnora grab_window -j"$(nproc)" \
+            >/dev/null
+        editor="$root/build/screenshots/limnora"
+    fi
+    export GRAB_WINDOW=${GRAB_WINDOW:-$(dirname -- "$editor")/tests/system/grab_window}
+    [[ -x $editor ]] || { echo "$0: $editor is not an executable" >&2 && exit 2; }
+    [[ -x $GRAB_WINDOW ]] || { echo "$0: no grab_window at $GRAB_WINDOW" >&2 && exit 2; }
+    export LIMNORA_SCREENSHOTS_DISPLAY=1
+    args=(--editor "$editor" --out "$out" --scale "$scale")
+    [[ -z $check ]] || args+=(--check)
+    exec xvfb-run -a -s "-screen 0 $((1280 * scale))x$((1024 * scale))x24" \
+        "$0" "${args[@]}" "${wanted[@]}"
+fi
+
+# From here on the virtual screen is up and DISPLAY names it. The editor alone is scaled.
+export QT_QPA_PLATFORM=xcb
+unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_ENABLE_HIGHDPI_SCALING
+
+# Ends the shot with a message; the screen as it was then is kept as OUT/shot-failed.png.
+fail() {
+    echo "$0: $shot: $*" >&2
+    if [[ -z $check ]]; then
+        mkdir -p "$out"
+        "$GRAB_WINDOW" "$out/$shot-failed.png" 0 0 $((1280 * scale)) $((1024 * scale)) \
+            2>/dev/null || true
+    fi
+    exit 1
+}
+
+# Starts the editor and waits for its main window: sets editor_pid and main.
+start_editor() {
+    if [[ $scale -eq 1 ]]; then
+        "$editor" 2>/dev/null &
+    else
+        QT_SCALE_FACTOR=$scale "$editor" 2>/dev/null &
+    fi
+    editor_pid=$!
+    trap 'kill "$editor_pid" 2>/dev/null || true; wait "$editor_pid" 2>/dev/null || true' EXIT
+    main=$(window_named Limnora)
+    away
+}
+
+# Prints the id of the editor's shown window whose title holds the text, once there is one
+# (up to 20 s).
+window_named() {
+    local id
+    for _ in $(seq 200); do
+        id=$(shown_windows --name "$1" | head -n 1)
+        [[ -n $id ]] && echo "$id" && return 0
+        sleep 0.1
+    done
+    fail "no window \"$1\" showed up"
+}
+
+# Prints the ids of the editor's shown windows that meet the further conditions of xdotool
+# search, if any; menus are windows too.
+shown_windows() {
+    xdotool search --all --onlyvisible --pid "$editor_pid" "$@" 2>/dev/null || true
+}
+
+# Waits (up to 20 s) until the editor shows no window whose title holds the text.
+window_gone() {
+    for _ in $(seq 200); do
+        [[ -n $(shown_windows --name "$1") ]] || return 0
+        sleep 0.1
+    done
+    fail "window \"$1\" stayed open"
+}
+
+# Gives a window the keyboard focus, as a click on its title would, and waits until it has it.
+focus() {
+    xdotool windowfocus --sync "$1" || fail "window $1 takes no keyboard focus"
+}
+
+# Sets X, Y, WIDTH and HEIGHT to a window's place and size on the screen.
+geometry() {
+    X='' Y='' WIDTH='' HEIGHT=''
+    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    [[ -n $X && -n $Y && -n $WIDTH && -n $HEIGHT ]] || fail "cannot read where window $1 is"
+}
+
+# Sets SX, SY to the screen pixel that shows logical point x y of a window.
+screen_point() {
+    geometry "$1"
+    SX=$((X + $2 * scale + scale / 2)) SY=$((Y + $3 * scale + scale / 2))
+}
+
+# The pointer off every window, so that no hover effect or tooltip shows.
+away() {
+    xdotool mousemove --sync 0 0
+}
+
+# click <window> <x> <y>: a left click at a logical point of a window.
+click() {
+    screen_point "$@"
+    xdotool mousemove --sync "$SX" "$SY" click 1
+}
+
+# click_main <control> / click_buffer <control>: a click on a control of that window, by name.
+click_main() {
+    [[ -n ${main_place[$1]:-} ]] || fail "no place known for $1"
+    # shellcheck disable=SC2086 # the place is two numbers
+    click "$main" ${main_place[$1]}
+}
+click_buffer() {
+    [[ -n ${buffer_place[$1]:-} ]] || fail "no place known for $1"
+    # shellcheck disable=SC2086
+    click "$buffer" ${buffer_place[$1]}
+}
+
+# drag <x1> <y1> <x2> <y2>: a drag with the left button over the picture, in picture pixels.
+drag() {
+    screen_point "$main" $((picture_left + $1)) $((picture_top + $2))
+    local from_x=$SX from_y=$SY
+    screen_point "$main" $((picture_left + $3)) $((picture_top + $4))
+    xdotool mousemove --sync "$from_x" "$from_y" mousedown 1 \
+        mousemove --sync $(((from_x + SX) / 2)) $(((from_y + SY) / 2)) \
+        mousemove --sync "$SX" "$SY" mouseup 1
+    away
+}
+
+# type_text <text>: types into the control that has the keyboard focus.
+type_text() {
+    xdotool type --delay 40 -- "$1"
+}
+
+# menu <menu> <item>: chooses the item-th item (1 first, separators not counted) of the menu-th
+# menu of the menu bar (0 first): a click opens the first menu, the keys walk to the item.
+menu() {
+    click_main Menu
+    local popup=''
+    for _ in $(seq 200); do
+        popup=$(shown_windows | grep -vx "$main") && break
+        sleep 0.1
+    done
+    [[ -n $popup ]] || fail "the menu did not open"
+    local keys=()
+    for ((i = 0; i < $1; ++i)); do keys+=(Right); done
+    # The first menu opens on a click with no item chosen, the others on a key with their first.
+    for ((i = $1 > 0; i < $2; ++i)); do keys+=(Down); done
+    xdotool key --delay 100 "${keys[@]}" Return
+    away
+}
+
+# pick_color <swatch> <#rrggbb>: a click on a swatch of the main window and the colour typed into
+# the colour dialog.
+pick_color() {
+    click_main "$1"
+    local dialog
+    dialog=$(window_named "Выбор цвета")
+    focus "$dialog"
+    xdotool key alt+h ctrl+a
+    type_text "$2"
+    xdotool key Return
+    window_gone "Выбор цвета"
+}
+
+# choose_in_box <box> <text>: types an entry's text into a combo box of the text panel and takes
+# it with Enter, as choosing it from the list does.
+choose_in_box() {
+    click_main "$1"
+    xdotool key ctrl+a
+    type_text "$2"
+    xdotool key Return
+}
+
+# shape <shape button> <pen button> <brush button> <x1> <y1> <x2> <y2>: one shape drawn in mode 2.
+shape() {
+    click_main "$1"
+    click_main "$2"
+    click_main "$3"
+    drag "$4" "$5" "$6" "$7"
+}
+
+# grab <name> <x> <y> <width> <height>: a rectangle of the screen as OUT/name.png.
+grab() {
+    local file="$out/$1.png"
+    mkdir -p "$out"
+    "$GRAB_WINDOW" "$file" "$2" "$3" "$4" "$5" 2>/dev/null || fail "the grab failed"
+    echo "$file: $4x$5"
+}
+
+# save <name> <window> ...: a window as OUT/name.png; with more windows, the smallest rectangle
+# that holds them all, such as a window and a box or menu over it.
+save() {
+    local name=$1 window left='' top='' right='' bottom=''
+    shift
+    for window in "$@"; do
+        geometry "$window"
+        [[ -n $left ]] || left=$X top=$Y right=$((X + WIDTH)) bottom=$((Y + HEIGHT))
+        left=$((X < left ? X : left)) top=$((Y < top ? Y : top))
+        right=$((X + WIDTH > right ? X + WIDTH : right))
+        bottom=$((Y + HEIGHT > bottom ? Y + HEIGHT : bottom))
+    done
+    away
+    grab "$name" "$left" "$top" $((right - left)) $((bottom - top))
+}
+
+# save_area <name> <window> <x> <y> <width> <height>: a part of a window, in its logical pixels.
+save_area() {
+    away
+    geometry "$2"
+    grab "$1" $((X + $3 * scale)) $((Y + $4 * scale)) $(($5 * scale)) $(($6 * scale))
+}
+
+# Mode 2 and a few shapes in several pen and brush styles and colours.
+draw_shapes() {
+    click_main SpButModePaint
+    pick_color STxtPenColor "#8e1b1b"
+    pick_color STxtBrushColor "#f4d35e"
+    shape SpButDrawT02 SpButPenS11 SpButBrush21 40 40 260 200
+    pick_color STxtPenColor "#1d4e89"
+    pick_color STxtBrushColor "#3a9d5d"
+    shape SpButDrawT03 SpButPenS12 SpButBrush27 200 120 460 330
+    pick_color STxtBrushColor "#d1495b"
+    shape SpButDrawT04 SpButPenS13 SpButBrush25 480 50 720 230
+    shape SpButDrawT04 SpButPenS15 SpButBrush24 500 290 720 460
+    pick_color STxtPenColor "#222222"
+    shape SpButDrawT01 SpButPenS14 SpButBrush22 30 490 470 430
+}
+
+# The main window as it first shows.
+shot_start() {
+    start_editor
+    save start "$main"
+}
+
+# The menu bar and the four bands of mode 2, the swatches in colours just picked.
+shot_bands() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtPenColor "#1d4e89"
+    pick_color STxtBrushColor "#f4d35e"
+    save_area bands "$main" 0 0 789 $((picture_top - 1))
+}
+
+# Shapes, a hatch, a text label and a dotted selection, with every band and the text panel shown.
+shot_editor() {
+    start_editor
+    draw_shapes
+    click_main SpButModeText
+    drag 30 345 470 415
+    choose_in_box CbBoxFntName "DejaVu Serif"
+    choose_in_box CbBoxFntSize 20
+    click_main SpButChB
+    click_main SpButTxtToCentr
+    pick_color StTxtColorTxt "#1d4e89"
+    click_main EdTxt
+    type_text "Учебный рисунок"
+    click_main SpButOK
+    click_main SpButModeSelect
+    click_main SpButDrawT02
+    drag 468 38 732 242
+    menu 1 2 # "Вид": the pen band
+    menu 1 3 # the brush band
+    menu 1 4 # the text panel
+    save editor "$main"
+}
+
+# The fragment buffer window holding a fragment scaled by 150 %, with a caption of its own.
+shot_fragments() {
+    start_editor
+    draw_shapes
+    click_main SpButModeImage
+    drag 150 90 390 270
+    menu 2 6 # "Редактирование", "Копировать в буфер"
+    menu 2 7 # "Выбор копии для вставки"
+    buffer=$(window_named "Буфер скопированных фрагментов")
+    click_buffer TrackBar1
+    xdotool key --delay 50 Page_Up Page_Up Page_Up Page_Up Page_Up # five pages of 10 %
+    click_buffer SpButScale
+    click_buffer SpeedButton2
+    click_buffer EdItem
+    xdotool key ctrl+a
+    type_text "Эллипс и прямоугольник"
+    click_buffer SpButEdTxt
+    click_buffer LstBoxFragment # the focus off the caption's field, where the caret blinks
+    save fragments "$buffer"
+}
+
+# The question that "Очистить цветом Brush" asks, over the main window. Its buttons show Qt's
+# translation ("Да", "Нет") where qt6-translations-l10n is installed.
+shot_message() {
+    start_editor
+    menu 2 9 # "Редактирование", "Очистить цветом Brush"
+    local box
+    box=$(window_named "Подтверждение")
+    save message "$main" "$box"
+}
+
+# The new-image dialog as the New command opens it.
+shot_newimage() {
+    start_editor
+    menu 0 1 # "Файлы", "Новый"
+    local dialog
+    dialog=$(window_named "Установка размеров нового рисунка")
+    save newimage "$dialog"
+}
+
+# The about box.
+shot_about() {
+    start_editor
+    menu 4 0 # "Справка", a menu bar item of its own
+    local box
+    box=$(window_named "О программе")
+    save about "$box"
+}
+
+if [[ -n $check ]]; then
+    out=$(mktemp -d)
+    trap 'rm -rf "$out"' EXIT
+fi
+failed=()
+for shot in "${wanted[@]}"; do
+    # A shot runs in a shell of its own, whose first failing command ends it.
+    set +e
+    (
+        set -e
+        "shot_$shot"
+    )
+    status=$?
+    set -e
+    ((status == 0)) || failed+=("$shot")
+done
+if [[ ${#failed[@]} -gt 0 ]]; then
+    echo "$0: not made: ${failed[*]}" >&2
+    exit 1
+fi

@@ -1,0 +1,137 @@
+// What the windows show, as grabbed whole: colour swatches in their colours wherever they sit, and
+// every text whole in its control. Run at the screen's own scale and scaled by two.
+#include "dialogs/About.h"
+#include "dialogs/SetSizeImageDialog.h"
+#include "fragments/ImageBuf01.h"
+#include "main/EditorFixture.h"
+#include "platform/ColorSwatch.h"
+#include "platform/TBitmap.h"
+
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+// The colours a swatch shows inside its frame, in a grab of its whole window.
+QStringList ShownColors(const ColorSwatch* swatch) {
+    QWidget* window = swatch->window();
+    const QImage shot = window->grab().toImage();
+    const qreal ratio = shot.devicePixelRatio();
+    const QRect inside(swatch->mapTo(window, swatch->contentsRect().topLeft()) * ratio,
+                       swatch->contentsRect().size() * ratio);
+    QStringList colors;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QString color = QColor(shot.pixel(x, y)).name();
+            if (!colors.contains(color))
+                colors << color;
+        }
+    return colors;
+}
+
+// Where a control draws its text: a label's contents less its margin and indent, a push button's
+// contents as its style lays them out.
+QRectF TextRoom(QWidget* w) {
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        option.icon = button->icon();
+        option.iconSize = button->iconSize();
+        return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    }
+    auto* label = qobject_cast<QLabel*>(w);
+    if (!label)
+        return w->contentsRect();
+    const int margin = label->margin();
+    QRectF room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+    int indent = label->indent();
+    if (indent < 0 && label->frameWidth() > 0)
+        indent = label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - margin;
+    if (indent > 0) {
+        const Qt::Alignment align = label->alignment();
+        room.adjust(align & Qt::AlignLeft ? indent : 0, align & Qt::AlignTop ? indent : 0,
+                    align & Qt::AlignRight ? -indent : 0, align & Qt::AlignBottom ? -indent : 0);
+    }
+    return room;
+}
+
+// The shown texts of a window's labels without word wrap and buttons that do not fit where their
+// control draws them, each as "name "text": needs W x H, has w x h".
+QStringList CutTexts(QWidget* window) {
+    QStringList cut;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        if (text.isEmpty() || !w->isVisibleTo(window))
+            continue;
+        const QSizeF needed = QFontMetricsF(w->font()).size(Qt::TextShowMnemonic, text);
+        const QRectF room = TextRoom(w);
+        if (needed.width() > room.width() || needed.height() > room.height())
+            cut << QStringLiteral("%1 \"%2\": needs %3 x %4, has %5 x %6")
+                       .arg(w->objectName(), text)
+                       .arg(needed.width())
+                       .arg(needed.height())
+                       .arg(room.width())
+                       .arg(room.height());
+    }
+    return cut;
+}
+
+} // namespace
+
+class TestOnScreen : public EditorFixture {
+    Q_OBJECT
+
+private slots:
+    void swatchesShowTheirColourInTheirWindow_data() {
+        QTest::addColumn<QString>("swatch");
+        QTest::newRow("pen") << QStringLiteral("STxtPenColor");
+        QTest::newRow("brush") << QStringLiteral("STxtBrushColor");
+        QTest::newRow("text") << QStringLiteral("StTxtColorTxt");
+        QTest::newRow("new image") << QStringLiteral("STxtColor");
+    }
+
+    void swatchesShowTheirColourInTheirWindow() {
+        QFETCH(QString, swatch);
+        Click(form_->SpButModePaint);
+        form_->PText1->trigger(); // the text panel besides the bands of drawing
+        auto* shown = form_->findChild<ColorSwatch*>(swatch);
+        if (!shown) {
+            windows_->NewImageForm->show();
+            QVERIFY(QTest::qWaitForWindowExposed(windows_->NewImageForm.get()));
+            shown = windows_->NewImageForm->findChild<ColorSwatch*>(swatch);
+        }
+        QVERIFY(shown);
+        QCOMPARE(ShownColors(shown), QStringList{QColor(ToQRgb(shown->Color())).name()});
+        dialogs_->ExpectColor(0x3366CC);
+        QTest::mouseClick(shown, Qt::LeftButton);
+        QCOMPARE(ShownColors(shown), QStringList{QStringLiteral("#cc6633")});
+    }
+
+    void everyTextIsWhole() {
+        form_->ShowToolPanels(true, true, true, true);
+        TBitmap fragment;
+        fragment.SetWidth(6000); // the widest size a field shows
+        fragment.SetHeight(10);
+        windows_->FormImgBuf->AddFragment(&fragment);
+        const QList<QWidget*> windows{form_, windows_->NewImageForm.get(), windows_->AboutBox.get(),
+                                      windows_->FormImgBuf.get()};
+        for (QWidget* window : windows) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            const QStringList cut = CutTexts(window);
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+        }
+    }
+};
+
+LIMNORA_TEST_CLASS(TestOnScreen)
+#include "tst_onscreen.moc"
