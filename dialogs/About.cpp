@@ -35,6 +35,14 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
                    this);
     credits->setObjectName(QStringLiteral("Comments"));
 
+    auto* license =
+        new QLabel(QStringLiteral("© Авторы Limnora.\n"
+                                  "Это свободная программа: её можно распространять и изменять\n"
+                                  "на условиях GNU General Public License версии 3 или любой\n"
+                                  "более поздней версии. Программа распространяется без гарантий."),
+                   this);
+    license->setObjectName(QStringLiteral("License"));
+
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
@@ -45,7 +53,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     grid->addWidget(title, 0, 1);
     grid->addWidget(version, 1, 1);
     grid->addWidget(credits, 2, 1);
-    grid->addWidget(ok, 3, 1, Qt::AlignRight);
+    grid->addWidget(license, 3, 1);
+    grid->addWidget(ok, 4, 1, Qt::AlignRight);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 

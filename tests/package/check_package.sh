@@ -25,7 +25,8 @@ files="$(dpkg-deb -c "$deb" | awk '{print $6}')"
 expected=(./usr/bin/limnora
           ./usr/share/applications/org.limnora.Limnora.desktop
           ./usr/share/metainfo/org.limnora.Limnora.metainfo.xml
-          ./usr/share/icons/hicolor/scalable/apps/org.limnora.Limnora.svg)
+          ./usr/share/icons/hicolor/scalable/apps/org.limnora.Limnora.svg
+          ./usr/share/doc/limnora/copyright)
 for size in 16 24 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/org.limnora.Limnora.png")
 done
@@ -36,6 +37,13 @@ if grep -v -e '/$' <<<"$files" | grep -v -e '^\./usr/bin/' -e '^\./usr/share/' >
     fail "files outside /usr/bin and /usr/share: $(grep -v -e '/$' <<<"$files" |
         grep -v -e '^\./usr/bin/' -e '^\./usr/share/' | tr '\n' ' ')"
 fi
+
+# The copyright file is in the machine-readable format and names the licence and its holder.
+copyright="$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/limnora/copyright 2>/dev/null)" || true
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    <<<"$copyright" || fail "the copyright file is not in the machine-readable format"
+grep -q '^Copyright: .*The Limnora authors' <<<"$copyright" || fail "the copyright file names no holder"
+grep -q '^License: GPL-3.0+' <<<"$copyright" || fail "the copyright file names no GPL-3.0+ licence"
 
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "depends: $depends"
