@@ -116,7 +116,9 @@ if [[ -z ${LIMNORA_SCREENSHOTS_DISPLAY:-} ]]; then
     args=(--editor "$editor" --out "$out" --scale "$scale")
     [[ -z $docs ]] || args+=(--docs)
     [[ -z $check ]] || args+=(--check)
-    exec xvfb-run -a -s "-screen 0 $((1280 * scale))x$((1024 * scale))x24" \
+    # -noreset: the server would reset when the last editor closes, and refuse the next one
+    # while it does.
+    exec xvfb-run -a -s "-screen 0 $((1280 * scale))x$((1024 * scale))x24 -noreset" \
         "$0" "${args[@]}" "${wanted[@]}"
 fi
 
