@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
 # Pictures of the editor at work, taken from the real program on a virtual X screen that is driven
 # from outside the way a user drives it: xdotool moves the pointer, clicks and types, and
-# grab_window (tests/system/) saves what the screen shows. Run on demand; not part of the tests.
+# grab_window (tests/system/) saves what the screen shows. The test run checks them (--check).
 #
-#   screenshots.sh [--editor BINARY] [--out DIR] [--scale N] [--check] [SHOT ...]
+#   screenshots.sh [--editor BINARY] [--out DIR | --docs] [--scale N] [--check] [SHOT ...]
 #
 # SHOT: names from the list `shots` below; all of them when none is named. Each is saved as
-# DIR/SHOT.png (DIR: build/screenshots/). The README's pictures are renewed with
-#   scripts/screenshots.sh --out docs editor fragments message
+# DIR/SHOT.png (DIR: build/screenshots/).
+# --docs: renews the pictures of the documentation instead, each where it is linked: docs/SHOT.png
+#   for those README.md shows, docs/guide/img/SHOT.png for those of the guide (docs/guide/ru.md).
+#   Without SHOT it makes every picture they link: all of them are renewed with
+#     scripts/screenshots.sh --docs
 # --editor: the program to show; grab_window is then taken from $GRAB_WINDOW or from
 #   tests/system/ beside it. Without --editor both are built in build/screenshots/.
 # --scale N: Qt scales the editor by N, as on a screen of high density.
-# --check: makes every picture and keeps none; fails when one could not be made.
+# --check: makes every picture and keeps none; fails when one could not be made, or when README.md
+#   or the guide links a picture that no shot makes.
 # Needs xvfb-run and xdotool (scripts/install-deps.sh test installs them).
 #
 # A shot is a function shot_<name>. It starts an editor of its own, acts on it with the helpers
 # below and saves what it shows with save or save_area. Places in a window are logical
 # pixels of that window as the program lays it out (the helpers scale them); the controls are
-# known by name from the tables of places. A step that cannot be done ends its shot with a message,
-# and the script goes on with the next shot and fails at the end.
+# known by name from the tables of places. The steps check that they did what they are for: a
+# window, box or menu that should open must open, a drag over the picture must change it. A step
+# that cannot be done ends its shot with a message, and the script goes on with the next shot and
+# fails at the end.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-shots=(start bands editor fragments message newimage about)
+shots=(start bands shapes pens brushes selection text editmenu newimage buffer offer openerror about
+       editor fragments message)
 
 # Centres of the main window's controls. The four bands stand in one row, each right of the one
 # before; these are their places with all four shown (mode 2, or through the "Вид" menu). The text
@@ -52,9 +59,9 @@ declare -A buffer_place=(
     [SpeedButton2]="84 376" [SpButScale]="363 418" [TrackBar1]="409 443"
 )
 
-editor='' out="$root/build/screenshots" scale=1 check=''
+editor='' out="$root/build/screenshots" docs='' scale=1 check=''
 usage() {
-    echo "usage: $0 [--editor BINARY] [--out DIR] [--scale N] [--check] [SHOT ...]" >&2
+    echo "usage: $0 [--editor BINARY] [--out DIR | --docs] [--scale N] [--check] [SHOT ...]" >&2
     echo "shots: ${shots[*]}" >&2
     exit 2
 }
@@ -62,6 +69,7 @@ while [[ $# -gt 0 ]]; do
     case $1 in
     --editor) editor=$(realpath -- "${2:?}") && shift 2 ;;
     --out) out=$(realpath -m -- "${2:?}") && shift 2 ;;
+    --docs) docs=1 && shift ;;
     --scale) scale=${2:?} && shift 2 ;;
     --check) check=1 && shift ;;
     -*) usage ;;
@@ -69,7 +77,22 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 [[ $scale =~ ^[1-9]$ ]] || usage
+
+# The pictures that README.md and the guide link, by name; each must be a shot.
+linked() { # <Markdown file> <folder of the pictures, as the file links it>
+    grep -o "]($2/[^/)]*\.png)" "$root/$1" | sed -e "s|^]($2/||" -e 's|\.png)$||' | sort -u
+}
+mapfile -t readme_pictures < <(linked README.md docs)
+mapfile -t guide_pictures < <(linked docs/guide/ru.md img)
+for picture in "${readme_pictures[@]}" "${guide_pictures[@]}"; do
+    [[ " ${shots[*]} " == *" $picture "* ]] ||
+        { echo "$0: $picture.png is linked, but no shot makes it" >&2 && exit 1; }
+done
+
 wanted=("$@")
+if [[ ${#wanted[@]} -eq 0 && -n $docs ]]; then
+    mapfile -t wanted < <(printf '%s\n' "${readme_pictures[@]}" "${guide_pictures[@]}" | sort -u)
+fi
 [[ ${#wanted[@]} -gt 0 ]] || wanted=("${shots[@]}")
 for shot in "${wanted[@]}"; do
     [[ " ${shots[*]} " == *" $shot "* ]] || { echo "$0: no shot named $shot" >&2 && usage; }
@@ -91,8 +114,11 @@ if [[ -z ${LIMNORA_SCREENSHOTS_DISPLAY:-} ]]; then
     [[ -x $GRAB_WINDOW ]] || { echo "$0: no grab_window at $GRAB_WINDOW" >&2 && exit 2; }
     export LIMNORA_SCREENSHOTS_DISPLAY=1
     args=(--editor "$editor" --out "$out" --scale "$scale")
+    [[ -z $docs ]] || args+=(--docs)
     [[ -z $check ]] || args+=(--check)
-    exec xvfb-run -a -s "-screen 0 $((1280 * scale))x$((1024 * scale))x24" \
+    # -noreset: the server would reset when the last editor closes, and refuse the next one
+    # while it does.
+    exec xvfb-run -a -s "-screen 0 $((1280 * scale))x$((1024 * scale))x24 -noreset" \
         "$0" "${args[@]}" "${wanted[@]}"
 fi
 
@@ -171,7 +197,9 @@ screen_point() {
 
 # The pointer off every window, so that no hover effect or tooltip shows.
 away() {
-    xdotool mousemove --sync 0 0
+    # --sync waits for the pointer to move, which takes long when it is there already.
+    [[ $(xdotool getmouselocation --shell | head -n 2 | tr '\n' ' ') == 'X=0 Y=0 ' ]] ||
+        xdotool mousemove --sync 0 0
 }
 
 # click <window> <x> <y>: a left click at a logical point of a window.
@@ -192,8 +220,30 @@ click_buffer() {
     click "$buffer" ${buffer_place[$1]}
 }
 
-# drag <x1> <y1> <x2> <y2>: a drag with the left button over the picture, in picture pixels.
+# changes <what> <window> <x> <y> <width> <height> <command ...>: runs the command and fails
+# unless it changed what the screen shows in that rectangle of the window (logical pixels).
+changes() {
+    local what=$1 rectangle
+    geometry "$2"
+    rectangle=($((X + $3 * scale)) $((Y + $4 * scale)) $(($5 * scale)) $(($6 * scale)))
+    shift 6
+    "$GRAB_WINDOW" --now "$work/before.png" "${rectangle[@]}" 2>/dev/null || fail "the grab failed"
+    "$@"
+    "$GRAB_WINDOW" "$work/after.png" "${rectangle[@]}" 2>/dev/null || fail "the grab failed"
+    if cmp -s "$work/before.png" "$work/after.png"; then
+        fail "$what changed nothing on the screen"
+    fi
+}
+
+# drag <x1> <y1> <x2> <y2>: a drag with the left button over the picture, in picture pixels. It
+# must change the picture there: draw a shape, an outline or the text preview.
 drag() {
+    local left=$(($1 < $3 ? $1 : $3)) top=$(($2 < $4 ? $2 : $4))
+    local width=$(($1 < $3 ? $3 - $1 : $1 - $3)) height=$(($2 < $4 ? $4 - $2 : $2 - $4))
+    changes "the drag from ($1, $2) to ($3, $4)" "$main" $((picture_left + left)) \
+        $((picture_top + top)) $((width + 1)) $((height + 1)) drag_pointer "$@"
+}
+drag_pointer() {
     screen_point "$main" $((picture_left + $1)) $((picture_top + $2))
     local from_x=$SX from_y=$SY
     screen_point "$main" $((picture_left + $3)) $((picture_top + $4))
@@ -208,16 +258,39 @@ type_text() {
     xdotool type --delay 40 -- "$1"
 }
 
-# menu <menu> <item>: chooses the item-th item (1 first, separators not counted) of the menu-th
-# menu of the menu bar (0 first): a click opens the first menu, the keys walk to the item.
-menu() {
-    click_main Menu
-    local popup=''
+# other_window <what> [<window>]: prints the id of a shown window of the editor other than the
+# main window and the one given, once there is just one (up to 20 s): a menu, or a dialog.
+other_window() {
+    local ids last=''
     for _ in $(seq 200); do
-        popup=$(shown_windows | grep -vx "$main") && break
+        ids=$(shown_windows | grep -vx -e "$main" -e "${2:-$main}" || true)
+        # The same one twice: not a menu passed on the way to the next.
+        [[ -n $ids && $ids != *$'\n'* && $ids == "$last" ]] && echo "$ids" && return 0
+        last=$ids
         sleep 0.1
     done
-    [[ -n $popup ]] || fail "the menu did not open"
+    fail "$1 did not open"
+}
+
+# open_menu <menu>: opens the menu-th menu of the menu bar (0 first) and prints the id of its
+# window. A click opens the first menu with no item chosen, a key the next one with its first.
+open_menu() {
+    click_main Menu
+    local popup
+    popup=$(other_window "the menu bar's first menu")
+    ((${1} > 0)) || { echo "$popup" && return 0; }
+    local keys=()
+    for ((i = 0; i < $1; ++i)); do keys+=(Right); done
+    xdotool key --delay 100 "${keys[@]}"
+    other_window "menu $1 of the menu bar" "$popup"
+}
+
+# menu <menu> <item>: chooses the item-th item (1 first, separators not counted) of the menu-th
+# menu of the menu bar (0 first): a click opens the first menu, the keys walk to the item. The
+# item may also be one of the menu bar.
+menu() {
+    click_main Menu
+    other_window "the menu bar's first menu" >/dev/null
     local keys=()
     for ((i = 0; i < $1; ++i)); do keys+=(Right); done
     # The first menu opens on a click with no item chosen, the others on a key with their first.
@@ -256,11 +329,20 @@ shape() {
     drag "$4" "$5" "$6" "$7"
 }
 
-# grab <name> <x> <y> <width> <height>: a rectangle of the screen as OUT/name.png.
+# grab <name> <x> <y> <width> <height>: a rectangle of the screen as OUT/name.png, or with --docs
+# as each picture of that name that the documentation links.
 grab() {
-    local file="$out/$1.png"
-    mkdir -p "$out"
+    local folders=("$out") folder
+    if [[ -n $docs && -z $check ]]; then
+        folders=()
+        [[ " ${readme_pictures[*]} " != *" $1 "* ]] || folders+=("$root/docs")
+        [[ " ${guide_pictures[*]} " != *" $1 "* ]] || folders+=("$root/docs/guide/img")
+        [[ ${#folders[@]} -gt 0 ]] || folders=("$out")
+    fi
+    mkdir -p "${folders[@]}"
+    local file="${folders[0]}/$1.png"
     "$GRAB_WINDOW" "$file" "$2" "$3" "$4" "$5" 2>/dev/null || fail "the grab failed"
+    for folder in "${folders[@]:1}"; do cp "$file" "$folder/"; done
     echo "$file: $4x$5"
 }
 
@@ -316,6 +398,143 @@ shot_bands() {
     pick_color STxtPenColor "#1d4e89"
     pick_color STxtBrushColor "#f4d35e"
     save_area bands "$main" 0 0 789 $((picture_top - 1))
+}
+
+# The four shapes, with a solid pen and brush.
+shot_shapes() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtPenColor "#1d4e89"
+    pick_color STxtBrushColor "#f4d35e"
+    shape SpButDrawT01 SpButPenS11 SpButBrush21 20 120 160 20
+    shape SpButDrawT02 SpButPenS11 SpButBrush21 200 20 350 120
+    shape SpButDrawT03 SpButPenS11 SpButBrush21 390 20 540 120
+    shape SpButDrawT04 SpButPenS11 SpButBrush21 580 20 730 120
+    save_area shapes "$main" $((picture_left + 5)) $((picture_top + 5)) 740 130
+}
+
+# A rectangle in each of the six pen styles, in the order of their buttons, on a pale solid brush
+# that shows where the invisible one is.
+shot_pens() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtPenColor "#222222"
+    pick_color STxtBrushColor "#dbe9f6"
+    local i
+    for i in 1 2 3 4 5 6; do
+        shape SpButDrawT02 "SpButPenS1$i" SpButBrush21 $((i * 122 - 107)) 15 $((i * 122 - 7)) 85
+    done
+    save_area pens "$main" "$picture_left" "$picture_top" 740 100
+}
+
+# A rectangle in each of the eight brush styles, in the order of their buttons.
+shot_brushes() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtBrushColor "#d1495b"
+    local i
+    for i in 1 2 3 4 5 6 7 8; do
+        shape SpButDrawT02 SpButPenS11 "SpButBrush2$i" $((i * 92 - 80)) 15 $((i * 92 - 4)) 85
+    done
+    save_area brushes "$main" "$picture_left" "$picture_top" 748 100
+}
+
+# A dotted selection around an ellipse, and the status bar telling where it lies.
+shot_selection() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtBrushColor "#3a9d5d"
+    shape SpButDrawT03 SpButPenS11 SpButBrush27 60 370 260 470
+    click_main SpButModeSelect
+    click_main SpButDrawT02
+    drag 40 350 280 490
+    save_area selection "$main" 0 $((picture_top + 330)) 503 $((629 - picture_top - 330))
+}
+
+# A text label placed and set up, before it goes into the picture: each setting must change it.
+shot_text() {
+    start_editor
+    click_main SpButModeText
+    drag 20 330 360 450
+    local preview=("$main" $((picture_left + 21)) $((picture_top + 331)) 339 119)
+    click_main EdTxt
+    changes "typing the label" "${preview[@]}" \
+        type_text "Весна пришла! На деревьях появились первые зелёные листочки."
+    changes "choosing the font" "${preview[@]}" choose_in_box CbBoxFntName "DejaVu Sans"
+    changes "choosing the size" "${preview[@]}" choose_in_box CbBoxFntSize 18
+    changes "bold" "${preview[@]}" click_main SpButChB
+    changes "centring" "${preview[@]}" click_main SpButTxtToCentr
+    changes "the text colour" "${preview[@]}" pick_color StTxtColorTxt "#2e7d32"
+    save_area text "$main" 0 $((picture_top + 315)) 520 $((606 - picture_top - 315))
+}
+
+# The edit menu after three shapes: three steps to go back.
+shot_editmenu() {
+    start_editor
+    click_main SpButModePaint
+    drag 40 40 200 150
+    drag 240 40 400 150
+    drag 440 40 600 150
+    local popup
+    popup=$(open_menu 2) # "Редактирование"
+    save editmenu "$popup"
+}
+
+# The fragment buffer window with two captioned fragments, the first one kept at half its size.
+shot_buffer() {
+    start_editor
+    click_main SpButModePaint
+    pick_color STxtBrushColor "#f4d35e"
+    shape SpButDrawT03 SpButPenS11 SpButBrush21 40 40 240 240
+    pick_color STxtBrushColor "#d1495b"
+    shape SpButDrawT02 SpButPenS11 SpButBrush21 290 60 490 200
+    click_main SpButModeImage
+    drag 30 30 250 250
+    menu 2 6 # "Редактирование", "Копировать в буфер"
+    drag 280 50 500 210
+    menu 2 6
+    menu 2 7 # "Выбор копии для вставки"
+    buffer=$(window_named "Буфер скопированных фрагментов")
+    caption "Красный прямоугольник" # the fragment copied last is chosen
+    click_buffer LstBoxFragment
+    caption "Жёлтый круг"
+    click_buffer TrackBar1
+    xdotool key --delay 50 Page_Down Page_Down Page_Down Page_Down Page_Down # to 50 %
+    click_buffer SpButScale
+    click_buffer SpeedButton2
+    click_buffer LstBoxFragment # the focus off the caption's field, where the caret blinks
+    save buffer "$buffer"
+}
+
+# caption <text>: gives the fragment chosen in the buffer window a new caption, which the list
+# must show.
+caption() {
+    click_buffer EdItem
+    xdotool key ctrl+a
+    type_text "$1"
+    changes "the caption \"$1\"" "$buffer" 8 26 206 40 click_buffer SpButEdTxt
+}
+
+# The question a fragment command asks outside mode 4.
+shot_offer() {
+    start_editor
+    menu 2 6 # "Редактирование", "Копировать в буфер"
+    local box
+    box=$(window_named "Подтверждение")
+    save offer "$box"
+}
+
+# The error that Open shows for a file it cannot load.
+shot_openerror() {
+    start_editor
+    menu 0 2 # "Файлы", "Открыть"
+    local dialog box
+    dialog=$(other_window "the open dialog")
+    focus "$dialog"
+    type_text "/home/ученик/Документы/сочинение.docx"
+    xdotool key Return
+    box=$(window_named "Ошибка")
+    save openerror "$box"
 }
 
 # Shapes, a hatch, a text label and a dotted selection, with every band and the text panel shown.
@@ -390,10 +609,9 @@ shot_about() {
     save about "$box"
 }
 
-if [[ -n $check ]]; then
-    out=$(mktemp -d)
-    trap 'rm -rf "$out"' EXIT
-fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+[[ -z $check ]] || out="$work/pictures"
 failed=()
 for shot in "${wanted[@]}"; do
     # A shot runs in a shell of its own, whose first failing command ends it.

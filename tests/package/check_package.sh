@@ -64,9 +64,20 @@ else
     echo "note: no package lists here, the apt-get check is skipped"
 fi
 
-# The program starts from the unpacked package.
 mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
+
+# The guide, and every picture it shows beside it.
+guide="$work/root/usr/share/doc/limnora/guide"
+[[ -f $guide/ru.md ]] || fail "the package lacks the guide, /usr/share/doc/limnora/guide/ru.md"
+pictures="$(grep -o '](img/[^)]*\.png)' "$guide/ru.md" 2>/dev/null |
+    sed -e 's/^](//' -e 's/)$//' || true)"
+[[ -n $pictures ]] || fail "the package's guide shows no picture"
+while read -r picture; do
+    [[ -z $picture || -f $guide/$picture ]] || fail "the package lacks the guide's $picture"
+done <<<"$pictures"
+
+# The program starts from the unpacked package.
 if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
     ROOT="$work/root" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
         QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$ROOT/usr/bin/limnora" &

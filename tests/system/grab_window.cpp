@@ -1,11 +1,11 @@
 // Saves what the X server shows of a window or of a screen rectangle to a PNG file.
 //
-//   grab_window <output.png> <window id>
-//   grab_window <output.png> <x> <y> <width> <height>
+//   grab_window [--now] <output.png> <window id>
+//   grab_window [--now] <output.png> <x> <y> <width> <height>
 //
 // The grab is repeated until two grabs in a row are the same, so a window that is still painting
-// itself is not caught half drawn. Exit code 0 on success, 1 on a bad call, 2 when nothing could
-// be grabbed or saved.
+// itself is not caught half drawn; --now saves the first grab, of a screen known to be still.
+// Exit code 0 on success, 1 on a bad call, 2 when nothing could be grabbed or saved.
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
@@ -79,7 +79,10 @@ QImage Smallest(const QImage& image) {
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const bool now = !args.isEmpty() && args.constFirst() == QLatin1String("--now");
+    if (now)
+        args.removeFirst();
     Area area;
     if (args.size() == 2) {
         const auto id = ParseNumber(args[1]);
@@ -97,8 +100,8 @@ int main(int argc, char* argv[]) {
         }
         area = {0, *x, *y, *w, *h};
     } else {
-        err << "usage: grab_window <output.png> <window id>\n"
-               "       grab_window <output.png> <x> <y> <width> <height>\n";
+        err << "usage: grab_window [--now] <output.png> <window id>\n"
+               "       grab_window [--now] <output.png> <x> <y> <width> <height>\n";
         return 1;
     }
 
@@ -110,7 +113,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer clock;
     clock.start();
     QImage last = Grab(screen, area);
-    for (;;) {
+    while (!now) {
         QThread::msleep(kSettleIntervalMs);
         const QImage next = Grab(screen, area);
         if (!next.isNull() && next == last)
