@@ -38,13 +38,6 @@ if grep -v -e '/$' <<<"$files" | grep -v -e '^\./usr/bin/' -e '^\./usr/share/' >
         grep -v -e '^\./usr/bin/' -e '^\./usr/share/' | tr '\n' ' ')"
 fi
 
-# The copyright file is in the machine-readable format and names the licence and its holder.
-copyright="$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/limnora/copyright 2>/dev/null)" || true
-grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
-    <<<"$copyright" || fail "the copyright file is not in the machine-readable format"
-grep -q '^Copyright: .*The Limnora authors' <<<"$copyright" || fail "the copyright file names no holder"
-grep -q '^License: GPL-3.0+' <<<"$copyright" || fail "the copyright file names no GPL-3.0+ licence"
-
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "depends: $depends"
 names="$(tr ',' '\n' <<<"$depends" | awk '{print $1}')"
@@ -66,6 +59,14 @@ fi
 
 mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
+
+# The copyright file is in the machine-readable format and names the licence and its holder.
+copyright="$work/root/usr/share/doc/limnora/copyright"
+grep -qxF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$copyright" 2>/dev/null || fail "the copyright file is not in the machine-readable format"
+grep -q '^Copyright: .*The Limnora authors$' "$copyright" 2>/dev/null ||
+    fail "the copyright file names no holder"
+grep -qxF 'License: GPL-3.0+' "$copyright" 2>/dev/null || fail "the copyright file names no GPL-3.0+ licence"
 
 # The guide, and every picture it shows beside it.
 guide="$work/root/usr/share/doc/limnora/guide"
