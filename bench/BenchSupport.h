@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the benchmark programs share: the clock and the statistics of repeated runs.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The smallest program that looks like the editor at start-up: a main window with a menu, a tool
 // bar and a status bar, 789 x 629 and centred on the screen. bench_startup times it beside the
 // editor, as the cost of Qt itself.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole picture through the X clipboard, with xclip as the other program: how long the
 // editor's window stands still, and how long the other program waits, while the editor serves its
 // copy of a 6000x4500 picture of noise as image/png and as image/bmp; and the paste of the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Picture files: the time to open and to save a large 24-bit BMP the way the editor does, and the
 // peak memory of an open.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Rubber-band drag in the main window: the time of one step of a drag, that is one mouse move on
 // the picture (the selector erases the old frame and draws the new one in not-xor) followed by
 // the processing of the events it caused, so that the picture control repaints what changed.

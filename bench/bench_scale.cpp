@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Scaling of large pictures through the fragment buffer's scaler: TImageScale::SetZoom followed by
 // Execute on two image controls (source and target), as the buffer window scales its preview.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up time of the editor, measured from outside: from starting the program to the first paint
 // of its main window on the X server, beside the same figure for a bare Qt main window
 // (bench_bare_qt) measured in the same run.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Undo snapshots: the time of saving a small rectangle of the picture and stepping back, which
 // must depend on the rectangle and not on the picture; the memory a full history of whole-picture
 // snapshots holds; and the time of a whole-picture step, which must cost about a copy.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The system clipboard: the whole picture goes out as an image that other programs can read
 // (image/png, image/bmp, ... on X11), and an image another program offers comes in.
 #pragma once

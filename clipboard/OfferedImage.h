@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // An image that another program offers on the clipboard, read from the bytes it sends.
 #pragma once
 

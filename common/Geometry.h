@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Point and rectangle types of the editor, in picture pixels, origin top-left.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The about box: the program's picture, title, version and credits, and an OK button.
 #pragma once
 

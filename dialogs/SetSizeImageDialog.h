@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The new-image dialog: width, height and background colour of a new picture. It checks nothing
 // itself; the New command fills the fields before showing it and reads them after OK.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The fragment buffer window: a private store of captioned fragments for the run of the program,
 // each with a scale; the selected one is shown, can be scaled by 10 % to 200 %, replaced by its
 // scaled version, renamed, deleted, and taken for the next paste.

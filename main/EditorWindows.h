@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's windows, created at start-up in a fixed order: the main window first (its
 // creation builds the editor state), then the new-image dialog, the about box and the fragment
 // buffer window, all but the main window hidden.

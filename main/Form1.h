@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window: the picture, the editor state every command shares, the tool bands, the menu,
 // the status bar and the handlers. Its files are split by concern: Form1Startup.cpp (creation,
 // layout, view toggles, fonts), Form1Modes.cpp (modes, tools, colours, the selection commands),

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole picture through the system clipboard, and fragments through the fragment buffer.
 #include "main/Form1.h"
 

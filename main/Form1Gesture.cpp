@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The end of a mouse gesture: status feedback, shape drawing, placing the text preview.
 #include "main/Form1.h"
 

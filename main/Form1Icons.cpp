@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "main/Form1Icons.h"
 
 #include "platform/TBitmap.h"

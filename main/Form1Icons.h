@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Icons of the main window, drawn in code: tool icons with the editor's own canvas (a pen-style
 // button shows its line, a brush button its hatch), menu and text-panel icons with QPainter.
 #pragma once

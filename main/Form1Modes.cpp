@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Modes, the shape, pen and brush buttons, the colour swatches and the selection commands.
 #include "main/Form1.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window's creation and layout, its destruction, the view toggles and the font lists.
 #include "main/Form1.h"
 

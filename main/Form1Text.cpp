@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The text tool: the text panel, the live preview over the selected rectangle and its commit into
 // the picture.
 #include "main/Form1.h"

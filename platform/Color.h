@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Colours of the editor's state: 0x00BBGGRR, red in the low byte, as colour dialogs report them.
 // Pixels are QRgb (0xAARRGGBB); convert only at the edge.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A colour swatch: a small sunken static text whose background shows a colour; a click on it
 // is reported through Clicked.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The dialog seam: every modal message box, colour, open and save dialog and modal window goes
 // through one IDialogs, so that tests can script the answers and see every prompt.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The application object: an exception that escapes an event handler is shown in an error box
 // with its own text, and the program goes on. Handlers called through signals are wrapped with
 // Reported() instead, so that nothing unwinds through Qt's signal machinery.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The font services the editor asks: the screen's font families and, per family, its faces with
 // their kind. Replaceable, so that every kind can be tested whatever fonts a machine has.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Bounds on the size of pictures and bitmaps, applied wherever one is made or loaded.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Picture files. Reading takes every Windows BMP variant and, when the content says so, PNG, JPEG
 // and GIF whatever the file's name; writing always makes a 24-bit BMP with a 40-byte header.
 // Failures throw EditorError with the reason.

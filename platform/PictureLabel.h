@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A word-wrapping text label over a picture, without a background of its own: the text preview.
 // It lives on the image control, so it scrolls with the picture. It composes what it shows
 // itself: the picture pixels under it at 1:1 with its text drawn over them; drawing the text

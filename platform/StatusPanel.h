@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One fixed-size panel of the status bar showing a line of text. The panels follow every mouse
 // move, so a new text must cost little: the panel is composed into an image from a cache of
 // rendered characters, and a repaint is one copy of that image.

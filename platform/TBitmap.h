@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A picture, fragment, snapshot or work bitmap: a QImage in Format_RGB32 with its own canvas.
 // The pixels of a large bitmap live in memory aligned to 2 MB that the kernel may back with huge
 // pages, so that touching new memory costs one fault per 2 MB rather than one per 4 KB.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The drawing surface of a TBitmap: pen, brush, pen position and the operations the editor uses.
 //
 // Rules every operation keeps:

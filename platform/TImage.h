@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The image control: shows one TBitmap at 1:1, takes the bitmap's size, repaints only what the
 // canvas reports as changed, and hands mouse events in picture coordinates to three replaceable
 // handlers.

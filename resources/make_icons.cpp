@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the program's icon into an icon theme folder: <folder>/<n>x<n>/apps/<name>.png for each
 // size given.
 #include "dialogs/About.h"

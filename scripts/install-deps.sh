@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the Debian packages that Limnora needs and that are missing on this machine.
 #   install-deps.sh run    what building and running the editor needs
 #   install-deps.sh test   that, plus what the test suite needs (X server, xdotool, xclip, clang

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, builds a Release binary of the editor and starts it.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

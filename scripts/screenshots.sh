@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Pictures of the editor at work, taken from the real program on a virtual X screen that is driven
 # from outside the way a user drives it: xdotool moves the pointer, clicks and types, and
 # grab_window (tests/system/) saves what the screen shows. The test run checks them (--check).

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, then builds and runs the whole test suite twice: a normal build and a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer (any sanitizer report fails the run).
 # Between the two, a minute of fuzzing for each way a picture comes in (a file, the clipboard).

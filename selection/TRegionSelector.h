@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The rubber-band region selector. It takes over the press, move and release handlers of an
 // image control, draws the rubber band and the dotted outline of the last selection straight
 // into the picture in not-xor mode (drawing the same frame twice restores every pixel), and

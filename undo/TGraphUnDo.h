@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Step-by-step undo of changes to the picture: before an edit of a rectangle the caller saves
 // that rectangle; a step back puts the newest saved rectangle back. At most 8 steps are kept.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A bounded queue of picture snapshots: each entry holds a bitmap and the rectangle of the
 // picture it was taken from. New entries go to the newest end; past the capacity the oldest
 // entry is dropped. Entries can be removed from either end.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole picture through the system clipboard: what goes out when the picture is put there, how
 // a clipboard image is drawn into a bitmap (opaque, at its own size, cut at the bitmap's edges,
 // colour values kept and alpha dropped), what other programs' images come in (PNG, BMP, JPEG) and

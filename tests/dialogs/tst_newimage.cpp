@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The new-image dialog on its own, run modally as the New command runs it: its window and
 // controls, the keys and buttons that close it, the tab order and the background colour swatch.
 #include "dialogs/SetSizeImageDialog.h"

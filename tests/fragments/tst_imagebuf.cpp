@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The fragment buffer window as a user meets it: its controls, the list of fragments with their
 // fields and preview, scaling and keeping the scaled fragment, captions, deleting entries, and
 // taking the selected fragment for a paste.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The scaler of fragments and the two rectangle primitives, on real bitmaps: target sizes and
 // their warnings, the smooth resampling, and copies of blocks between the picture and bitmaps.
 #include "fragments/ImgScale01.h"

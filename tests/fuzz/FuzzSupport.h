@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the fuzzing targets share, with each other and with the tests that replay their findings.
 #pragma once
 

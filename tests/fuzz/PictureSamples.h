@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Picture files written byte by byte, for the picture-file tests and the fuzzing seeds: every BMP
 // variant the editor reads, each with the pixels it must open to, and small PNG and GIF files.
 // Header-only, so that the test program and the seed writer share it without a library.

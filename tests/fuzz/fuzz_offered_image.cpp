@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: reads what another program offers through the clipboard, the way Paste does
 // (ReadOfferedImage, then the conversion to 24-bit colour). The offer is made of the input as
 // fuzzing::Offer says; besides the faults that fuzz_read_picture finds, a request that Paste

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: reads any bytes as a picture, the way Open does (ReadPicture over a buffer,
 // then the conversion to 24-bit colour). Refusals are the expected outcome for most inputs; a
 // crash, a sanitizer report, a hang, a leak or an allocation beyond -malloc_limit_mb is a fault.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the seed corpus of the picture fuzzing targets into a folder: every BMP variant the
 // editor reads, the same files the picture-file tests check, cut and damaged copies of a few, and
 // small PNG (some with text chunks), GIF and JPEG files. With --offered each file starts with the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window's test fixture: the editor's windows created afresh for every test, with
 // made-up fonts of every kind and scripted dialogs; helpers that act as the user does.
 #pragma once

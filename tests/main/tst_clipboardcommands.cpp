@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The three commands of the edit menu that exchange the whole picture with the system clipboard,
 // as a user meets them: what the clipboard receives, the picture, the undo caption and what a
 // step back restores afterwards, the selection outline, and the error box of a refused write.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program on a classroom desktop: Qt's own texts in Russian, and every control reachable by
 // assistive technology under the name a sighted user reads.
 #include "dialogs/About.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The document commands of the main window as a user meets them: New, Open, Save, Save As and
 // Clear, their prompts, the files they leave on disk, the picture, the file name of the document,
 // the undo history and the mode afterwards; the open and save dialogs, scripted and real.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The fragment commands of the main window as a user gives them: copying the selected block into
 // the fragment buffer, choosing an entry in the buffer window, pasting it into the selected
 // rectangle and stepping back; the offers to switch to the fragment mode; the copy and paste

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window as a user meets it: start-up state, layout, menus, tool bands, status texts,
 // the end of a gesture in every mode, the font lists and the general error report.
 #include "dialogs/About.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Modes, tool buttons, colour swatches and the selection commands, clicked as a user clicks them;
 // the undo commands of the edit menu.
 #include "main/EditorFixture.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the windows show, as grabbed whole: colour swatches in their colours wherever they sit, and
 // every text whole in its control. Run at the screen's own scale and scaled by two.
 #include "dialogs/About.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The text tool: the panel, the preview that follows every setting, and the commit into the
 // picture, which must land exactly what the preview showed.
 #include "main/EditorFixture.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Validates the desktop entry and the AppStream metadata with the desktop's own tools.
 #   check_metadata.sh <resources folder>
 set -euo pipefail

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the Debian package from a build folder and checks it: its file list, its dependency
 # line, that apt-get could install it, and that the program starts from the unpacked package
 # under an X server.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The canvas on real bitmaps: exact pixels of every shape, pen style, pen mode and brush style.
 #include "platform/EditorError.h"
 #include "platform/TBitmap.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Picture files on real bytes: every BMP variant opens to its exact pixels, damaged and oversized
 // files are refused without harm, saving writes an exact 24-bit BMP and a failed save leaves the
 // old file as it was.

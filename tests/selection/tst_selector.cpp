@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The region selector over a real image control: exact pixels of the rubber band and of the dotted
 // outline, the reports to the owner and the points they carry, the canvas tools around them, the
 // hand-back of the image's handlers, real Qt mouse events, and drags that leave the picture.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Clipboards for the tests: a fake system clipboard behind the editor's seam, and another
 // program's offer as Qt shows it to this program.
 #pragma once

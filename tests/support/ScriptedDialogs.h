@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A scripted dialog seam for tests: records every prompt and answers from a script. A prompt the
 // script did not expect fails the running test.
 #pragma once

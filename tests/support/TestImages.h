@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Images for the tests of exchanges with other programs: made-up pictures, encoded files, and
 // comparisons that say where two pictures differ.
 #pragma once

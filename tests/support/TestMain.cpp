@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs every registered test class of a test program, under the editor's own application object
 // (so that its general error report is in force), offscreen unless told otherwise.
 #include "platform/EditorApplication.h"

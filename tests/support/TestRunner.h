@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Several test classes in one test program: each class registers itself with LIMNORA_TEST_CLASS
 // and TestMain.cpp runs them all, in the editor's own application object.
 #pragma once

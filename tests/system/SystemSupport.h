@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the system tests share: the real editor as a child process, xdotool for the pointer and
 // the keyboard, and the X server's screen read back as pixels.
 //

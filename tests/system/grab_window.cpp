@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saves what the X server shows of a window or of a screen rectangle to a PNG file.
 //
 //   grab_window [--now] <output.png> <window id>

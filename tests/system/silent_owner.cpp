@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Another program that takes the clipboard and then does not answer the editor:
 //   silent_owner listing   lists image formats (PNG, BMP, JPEG, GIF) but never sends them;
 //   silent_owner mute      answers nothing at all, not even the list of formats.

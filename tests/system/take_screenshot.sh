@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Limnora authors
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Starts the editor on a virtual X screen and saves a PNG of its main window as it first shows.
 #
 #   take_screenshot.sh [--message] <limnora binary> <output.png>

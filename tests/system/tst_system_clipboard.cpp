@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole picture through the real clipboard of an X server, with another program (xclip) at
 // the other end: the real editor runs under Xvfb, its edit menu is opened with a click on the menu
 // bar and worked with the keyboard (the editor has no shortcuts), and what it shows is read back

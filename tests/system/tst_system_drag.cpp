@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The editor as a person uses it: the real program runs under an X server, gets real pointer
 // events through xdotool, and what it shows is read back from the screen.
 //

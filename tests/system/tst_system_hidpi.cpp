@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The editor on a screen scaled by 2 (QT_SCALE_FACTOR=2), driven with real pointer events through
 // xdotool and read back from the screen.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The bounded snapshot queue and the undo manager on real bitmaps.
 #include "platform/TImage.h"
 #include "support/ScriptedDialogs.h"
