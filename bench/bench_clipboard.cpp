@@ -92,7 +92,8 @@ bool Read(const QString& xclip, const QString& target, const QString& file, Tick
     QProcess process;
     process.setStandardOutputFile(file);
     QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop,
+                     &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(kRequestTimeoutMs, &loop, &QEventLoop::quit);
     ticker.WaitForTick(); // the first gap starts with a tick, not with whatever came before

@@ -7,6 +7,7 @@
 #include "clipboard/StoredPng.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
+#include "platform/QtCompat.h"
 #include "platform/TBitmap.h"
 
 #include <QClipboard>
@@ -33,10 +34,10 @@ public:
     explicit CopiedPicture(const QImage& image) { setImageData(image); }
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
-        const bool png = mimeType == QLatin1String("image/png") ||
-                         (mimeType == QLatin1String("application/x-qt-image") &&
-                          type.id() == QMetaType::QByteArray);
+    QVariant retrieveData(const QString& mimeType, qtcompat::MimeDataType type) const override {
+        const bool png =
+            mimeType == QLatin1String("image/png") ||
+            (mimeType == QLatin1String("application/x-qt-image") && qtcompat::IsByteArray(type));
         if (!png)
             return QMimeData::retrieveData(mimeType, type);
         if (png_.isNull())

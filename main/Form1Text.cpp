@@ -114,9 +114,9 @@ void TForm1::CreateTextPanel(QWidget* parent) {
 void TForm1::ConnectTextTool() {
     connect(EdTxt, &QLineEdit::textChanged, this, Reported([this] { EdTxtChange(EdTxt); }));
     // Only choosing an entry acts; typing in a box's edit field does not.
-    connect(CbBoxFntName, &QComboBox::activated, this,
+    connect(CbBoxFntName, qOverload<int>(&QComboBox::activated), this,
             Reported([this] { CbBoxFntNameClick(CbBoxFntName); }));
-    connect(CbBoxFntSize, &QComboBox::activated, this,
+    connect(CbBoxFntSize, qOverload<int>(&QComboBox::activated), this,
             Reported([this] { CbBoxFntSizeClick(CbBoxFntSize); }));
     connect(StTxtColorTxt, &ColorSwatch::Clicked, this,
             Reported([this] { StTxtColorTxtClick(StTxtColorTxt); }));

@@ -6,17 +6,19 @@
 #include "platform/Dialogs.h"
 #include "platform/EditorError.h"
 
-#include <QLibraryInfo>
+#include "platform/QtCompat.h"
+
 #include <QLocale>
 #include <QTranslator>
 
-EditorApplication::EditorApplication(int& argc, char** argv) : QApplication(argc, argv) {
+EditorApplication::EditorApplication(int& argc, char** argv)
+    : QApplication((qtcompat::UseHighDpiDefaults(), argc), argv) {
     setApplicationName(QStringLiteral("limnora"));
     setApplicationDisplayName(QStringLiteral("Limnora"));
     setApplicationVersion(QStringLiteral(LIMNORA_VERSION));
     auto translator = std::make_unique<QTranslator>();
     if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+                         QStringLiteral("_"), qtcompat::TranslationsPath()) &&
         installTranslator(translator.get()))
         translator_ = std::move(translator);
 }

@@ -3,7 +3,8 @@
 
 #include "platform/FontServices.h"
 
-#include <QFontDatabase>
+#include "platform/QtCompat.h"
+
 #include <algorithm>
 
 namespace {
@@ -12,17 +13,17 @@ namespace {
 // is raster, one face for each of its own sizes. Qt has no device fonts.
 class QtFontServices final : public IFontServices {
 public:
-    QStringList Families() override { return QFontDatabase::families(); }
+    QStringList Families() override { return qtcompat::FontFamilies(); }
 
     void EnumFontFamily(const QString& family,
                         const std::function<bool(const TFontFace&)>& proc) override {
-        if (!QFontDatabase::families().contains(family))
+        if (!qtcompat::FontFamilies().contains(family))
             return;
-        if (QFontDatabase::isSmoothlyScalable(family)) {
+        if (qtcompat::IsSmoothlyScalable(family)) {
             proc({0, ftTrueType});
             return;
         }
-        for (int size : QFontDatabase::pointSizes(family))
+        for (int size : qtcompat::PointSizes(family))
             if (!proc({size, ftRaster}))
                 return;
     }

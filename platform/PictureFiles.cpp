@@ -4,6 +4,7 @@
 #include "platform/PictureFiles.h"
 
 #include "platform/EditorError.h"
+#include "platform/QtCompat.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -81,7 +82,7 @@ public:
             if (buffer_.isEmpty())
                 throw Truncated();
         }
-        return static_cast<uchar>(buffer_[at_++]);
+        return reinterpret_cast<const uchar*>(buffer_.constData())[at_++];
     }
     void Skip(int count) {
         while (count-- > 0)
@@ -525,7 +526,7 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
     if (format != "png" && format != "jpeg" && format != "gif")
         throw EditorError(QStringLiteral("Неизвестный формат рисунка"));
     // The bounds decide, not Qt's default limit; 8 bytes a pixel covers every format Qt reads to.
-    QImageReader::setAllocationLimit(
+    qtcompat::SetImageAllocationLimit(
         static_cast<int>(std::min<std::int64_t>((maxPixels * 8 >> 20) + 1, 1 << 30)));
     // Qt reads the bytes only once what they declare has been checked against them.
     QByteArray bytes = device.readAll();
@@ -629,8 +630,8 @@ void WritePicture(const TBitmap& picture, QSaveFile& file) {
     const int height = image.height();
     const std::int64_t stride = (std::int64_t{width} * 3 + 3) / 4 * 4;
     const auto dataSize = static_cast<quint32>(stride * height);
-    QByteArray header(kWrittenHeaderSize, '\0');
-    auto* h = reinterpret_cast<uchar*>(header.data());
+    std::array<uchar, kWrittenHeaderSize> header{};
+    uchar* h = header.data();
     h[0] = 'B';
     h[1] = 'M';
     qToLittleEndian<quint32>(kWrittenHeaderSize + dataSize, h + 2);
@@ -643,7 +644,7 @@ void WritePicture(const TBitmap& picture, QSaveFile& file) {
     qToLittleEndian<quint32>(dataSize, h + 34);
     qToLittleEndian<quint32>(kWrittenPixelsPerMeter, h + 38);
     qToLittleEndian<quint32>(kWrittenPixelsPerMeter, h + 42);
-    write(header.constData(), header.size());
+    write(reinterpret_cast<const char*>(h), kWrittenHeaderSize);
 
     // Rows go out in chunks of about a megabyte: one write per row would cost a system call
     // each, since a row is larger than the file's own buffer.

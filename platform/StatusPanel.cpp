@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QtMath>
 #include <qdrawutil.h>
 
 namespace {

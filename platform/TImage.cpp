@@ -4,6 +4,7 @@
 #include "platform/TImage.h"
 
 #include "platform/EditorApplication.h"
+#include "platform/QtCompat.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -33,8 +34,9 @@ std::optional<TMouseButton> ButtonOf(Qt::MouseButton button) {
 // carried over to the control. An event made by the program itself may carry no window position
 // (it repeats the control's): the control's own position serves then.
 TPoint PictureCoordinates(const QWidget* widget, const QMouseEvent* event) {
-    QPointF p = event->scenePosition() - QPointF(widget->mapTo(widget->window(), QPoint()));
-    const QPointF own = event->position();
+    QPointF p =
+        qtcompat::WindowPosition(event) - QPointF(widget->mapTo(widget->window(), QPoint()));
+    const QPointF own = qtcompat::LocalPosition(event);
     if (std::abs(p.x() - own.x()) >= 1 || std::abs(p.y() - own.y()) >= 1)
         p = own;
     return {static_cast<std::int32_t>(qFloor(p.x())), static_cast<std::int32_t>(qFloor(p.y()))};

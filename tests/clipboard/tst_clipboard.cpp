@@ -8,6 +8,7 @@
 // for bitmaps). Once through a stand-in clipboard, once through the real one of this process.
 #include "clipboard/Clipboard.h"
 #include "platform/EditorError.h"
+#include "platform/QtCompat.h"
 #include "platform/TBitmap.h"
 #include "support/FakeClipboard.h"
 #include "support/ScriptedDialogs.h"
@@ -229,7 +230,7 @@ public:
     mutable QStringList asked;
 
 protected:
-    QVariant retrieveData(const QString& format, QMetaType) const override {
+    QVariant retrieveData(const QString& format, qtcompat::MimeDataType) const override {
         asked << format;
         return offered_.value(format);
     }
@@ -507,8 +508,7 @@ private slots:
         for (int i = 60; i < corrupt.size() - 12; ++i)
             corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
         QByteArray hugeBmp = SampleBmp(4, 4, 24, &unused);
-        qToLittleEndian<quint32>(40000, hugeBmp.data() + 18);
-        qToLittleEndian<quint32>(40000, hugeBmp.data() + 22);
+        hugeBmp.replace(18, 8, QByteArray::fromHex("409c0000409c0000")); // 40000 x 40000
         const QByteArray text = "Limnora";
 
         struct Row {

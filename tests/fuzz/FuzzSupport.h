@@ -4,6 +4,8 @@
 // What the fuzzing targets share, with each other and with the tests that replay their findings.
 #pragma once
 
+#include "platform/QtCompat.h"
+
 #include <QByteArray>
 #include <QMimeData>
 #include <QStringList>
@@ -45,7 +47,7 @@ public:
     }
 
 protected:
-    QVariant retrieveData(const QString& format, QMetaType) const override {
+    QVariant retrieveData(const QString& format, qtcompat::MimeDataType) const override {
         if (!listed_.contains(format))
             Fault("a format that is not listed was asked for");
         if (sentNothing_)

@@ -42,7 +42,7 @@ void Drag(TImage* image, TPoint from, TPoint to, TShiftState shift) {
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
                Qt::MouseButtons held, Qt::KeyboardModifiers modifiers) {
-    QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, modifiers);
+    QMouseEvent event(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, modifiers);
     QCoreApplication::sendEvent(w, &event);
 }
 
@@ -51,8 +51,9 @@ void Click(QAbstractButton* button) {
 }
 
 void EditorFixture::init() {
-    fonts_.families = {QStringLiteral("Zeta Sans"), QStringLiteral("arial"),
-                       QStringLiteral("Fixed"), QStringLiteral("Fixed"), QStringLiteral("Printer")};
+    fonts_.families =
+        QStringList{QStringLiteral("Zeta Sans"), QStringLiteral("arial"), QStringLiteral("Fixed"),
+                    QStringLiteral("Fixed"), QStringLiteral("Printer")};
     fonts_.faces = {{QStringLiteral("Zeta Sans"), {{0, ftTrueType}}},
                     {QStringLiteral("arial"), {{0, ftTrueType}}},
                     {QStringLiteral("Fixed"), {{13, ftRaster}, {10, ftRaster}, {13, ftRaster}}},

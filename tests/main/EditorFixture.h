@@ -15,6 +15,7 @@
 #include "support/TestRunner.h"
 
 #include <QEvent>
+#include <QMap>
 #include <QObject>
 #include <QPoint>
 #include <functional>

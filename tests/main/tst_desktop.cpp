@@ -11,13 +11,13 @@
 #include "platform/EditorApplication.h"
 #include "platform/TImage.h"
 
+#include "platform/QtCompat.h"
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -80,7 +80,7 @@ class TestDesktop : public EditorFixture {
 
 private slots:
     void qtsOwnTextsAreRussian() {
-        const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        const QString folder = qtcompat::TranslationsPath();
         const bool available = QFile::exists(folder + QStringLiteral("/qtbase_ru.qm"));
         auto* application = qobject_cast<EditorApplication*>(QCoreApplication::instance());
         QVERIFY(application);

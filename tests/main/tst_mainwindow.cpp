@@ -586,7 +586,7 @@ private slots:
             bool version = false, picture = false;
             for (QLabel* l : labels) {
                 version = version || l->text().contains(QStringLiteral(LIMNORA_VERSION));
-                picture = picture || !l->pixmap().isNull();
+                picture = picture || !l->property("pixmap").value<QPixmap>().isNull();
             }
             [&] {
                 QVERIFY(version);

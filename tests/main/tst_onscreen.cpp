@@ -10,6 +10,7 @@
 #include "platform/ColorSwatch.h"
 #include "platform/TBitmap.h"
 
+#include <QAction>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPushButton>

@@ -5,9 +5,10 @@
 # Builds the Debian package from a build folder and checks it: its file list, its dependency
 # line, that apt-get could install it, and that the program starts from the unpacked package
 # under an X server.
-#   check_package.sh <build folder>
+#   check_package.sh <build folder> <major version of the Qt it was built with>
 set -euo pipefail
 build="$1"
+qt="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -44,7 +45,12 @@ fi
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "depends: $depends"
 names="$(tr ',' '\n' <<<"$depends" | awk '{print $1}')"
-for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+if [[ $qt == 6 ]]; then
+    libraries=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins)
+else # Qt 5's platform plugins are part of its Gui library's package
+    libraries=(libqt5core5a libqt5gui5 libqt5widgets5)
+fi
+for package in libc6 libstdc++6 "${libraries[@]}"; do
     grep -qxF "$package" <<<"$names" || fail "Depends lacks $package"
 done
 [[ "$(dpkg-deb -f "$deb" Architecture)" == "$(dpkg --print-architecture)" ]] ||
@@ -62,6 +68,10 @@ fi
 
 mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
+
+# The program links the Qt it was built with, and no other.
+linked="$(ldd "$work/root/usr/bin/limnora" | grep -o 'libQt[0-9]' | sort -u | tr '\n' ' ')"
+[[ $linked == "libQt$qt " ]] || fail "the program links ${linked:-no Qt}, not Qt $qt alone"
 
 # The copyright file is in the machine-readable format and names the licence and its holder.
 copyright="$work/root/usr/share/doc/limnora/copyright"

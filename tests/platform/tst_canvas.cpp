@@ -745,7 +745,13 @@ private slots:
         TBitmap before(5, 5);
         before.Assign(b);
         for (auto [w, h] : {std::pair{-1, 5}, {5, -1}, {70000, 10}, {20000, 20000}}) {
-            QVERIFY_THROWS_EXCEPTION(EditorError, b.SetSize(w, h));
+            bool refused = false;
+            try {
+                b.SetSize(w, h);
+            } catch (const EditorError&) {
+                refused = true;
+            }
+            QVERIFY(refused);
             QVERIFY(Differences(b, before).isEmpty());
             QCOMPARE(b.Width(), 5);
         }

@@ -265,8 +265,7 @@ QByteArray HeaderOnly(qint32 width, qint32 height, int bits, int compression, in
     l.bits = bits;
     l.compression = compression;
     QByteArray bmp = samples::MakeBmp(l, 1, 1, QByteArray(tail, '\0'));
-    qToLittleEndian<qint32>(width, bmp.data() + 18);
-    qToLittleEndian<qint32>(height, bmp.data() + 22);
+    bmp.replace(18, 8, samples::Bytes().I32(width).I32(height).data);
     return bmp;
 }
 
@@ -787,8 +786,8 @@ private slots:
         QTest::newRow("JPEG segment claiming more than the file holds")
             << jpeg.left(2) + Hex("FFE1 FFFF 4578 6966 0000") << longer << pixels;
         QByteArray gif = samples::MakeGif(4, 3, {qRgb(1, 2, 3)}, QVector<int>(12, 0));
-        qToLittleEndian<quint16>(60000, gif.data() + 26); // left of the first frame
-        qToLittleEndian<quint16>(10000, gif.data() + 30); // its width
+        gif.replace(26, 2, samples::Bytes().U16(60000).data); // left of the first frame
+        gif.replace(30, 2, samples::Bytes().U16(10000).data); // its width
         QTest::newRow("GIF frame reaching past x = 65535") << gif << tooLarge << pixels;
     }
     void declaredSizesCostNoMemory() {

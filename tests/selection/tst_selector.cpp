@@ -767,13 +767,14 @@ private slots:
 
         if (doubleClick) {
             QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(20, 15),
-                            s.image.mapToGlobal(QPointF(20, 15)), b, b, m);
+                            QPointF(s.image.mapToGlobal(QPoint(20, 15))), b, b, m);
             QCoreApplication::sendEvent(&s.image, &dbl);
         } else {
             QTest::mousePress(&s.image, b, m, QPoint(20, 15));
         }
         QMouseEvent move(QEvent::MouseMove, QPointF(70.6, 55.3),
-                         s.image.mapToGlobal(QPointF(70.6, 55.3)), Qt::NoButton, b, m);
+                         QPointF(s.image.mapToGlobal(QPoint())) + QPointF(70.6, 55.3), Qt::NoButton,
+                         b, m);
         QCoreApplication::sendEvent(&s.image, &move);
         QTest::mouseRelease(&s.image, b, m, QPoint(72, 57));
 

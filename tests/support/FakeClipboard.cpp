@@ -50,7 +50,7 @@ bool OtherProgramsData::hasFormat(const QString& mimeType) const {
     return formats().contains(mimeType);
 }
 
-QVariant OtherProgramsData::retrieveData(const QString& mimeType, QMetaType) const {
+QVariant OtherProgramsData::retrieveData(const QString& mimeType, qtcompat::MimeDataType) const {
     if (mimeType == QLatin1String("application/x-qt-image") && decodedByQt_) {
         for (auto it = offered_.cbegin(); it != offered_.cend(); ++it) {
             if (!it.key().startsWith(QLatin1String("image/")))

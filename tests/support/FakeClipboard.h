@@ -6,6 +6,7 @@
 #pragma once
 
 #include "clipboard/Clipboard.h"
+#include "platform/QtCompat.h"
 
 #include <QList>
 #include <QMap>
@@ -46,7 +47,7 @@ public:
     bool hasFormat(const QString& mimeType) const override;
 
 protected:
-    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+    QVariant retrieveData(const QString& mimeType, qtcompat::MimeDataType type) const override;
 
 private:
     QMap<QString, QByteArray> offered_;

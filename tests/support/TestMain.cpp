@@ -52,7 +52,19 @@ int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 5's offscreen platform has no desktop theme: it takes 100 dots an inch and a 12-point
+    // font, where Qt 6 offscreen, and either Qt on a desktop, starts from the theme's 9-point
+    // "Sans Serif" at 96 dots an inch. The tests run on the desktop's defaults.
+    const bool offscreen = qgetenv("QT_QPA_PLATFORM") == "offscreen";
+    if (offscreen && qEnvironmentVariableIsEmpty("QT_FONT_DPI"))
+        qputenv("QT_FONT_DPI", "96");
+#endif
     EditorApplication application(argc, argv);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    if (offscreen)
+        QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+#endif
     // A class's name on the command line runs that class whole; other arguments go to Qt Test.
     QStringList arguments = QCoreApplication::arguments();
     QStringList classes;

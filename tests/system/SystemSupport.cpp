@@ -53,9 +53,10 @@ QString Pattern(const std::vector<bool>& on, std::size_t limit = 48) {
 } // namespace
 
 void KillWithParent(QProcess& process) {
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX) && QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #else
+    // Qt 5 has no hook in the child: there the end of the X server ends what is left.
     Q_UNUSED(process);
 #endif
 }
@@ -139,7 +140,7 @@ bool Editor::Start(QString* error, const QProcessEnvironment& extra) {
     process_->setProcessEnvironment(env);
     process_->setProcessChannelMode(QProcess::ForwardedChannels);
     KillWithParent(*process_);
-    process_->start(QStringLiteral(LIMNORA_EXECUTABLE), {});
+    process_->start(QStringLiteral(LIMNORA_EXECUTABLE), QStringList());
     if (!process_->waitForStarted(kToolTimeoutMs)) {
         *error = QStringLiteral("cannot start %1: %2")
                      .arg(QStringLiteral(LIMNORA_EXECUTABLE), process_->errorString());

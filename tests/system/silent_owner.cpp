@@ -5,6 +5,8 @@
 //   silent_owner listing   lists image formats (PNG, BMP, JPEG, GIF) but never sends them;
 //   silent_owner mute      answers nothing at all, not even the list of formats.
 // Prints "owner" once it holds the clipboard, then runs until it is killed.
+#include "platform/QtCompat.h"
+
 #include <QClipboard>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -28,7 +30,7 @@ public:
     }
 
 protected:
-    QVariant retrieveData(const QString&, QMetaType) const override { Hang(); }
+    QVariant retrieveData(const QString&, qtcompat::MimeDataType) const override { Hang(); }
 };
 
 } // namespace
