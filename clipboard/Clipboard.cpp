@@ -4,7 +4,7 @@
 #include "clipboard/Clipboard.h"
 
 #include "clipboard/OfferedImage.h"
-#include "clipboard/StoredPng.h"
+#include "clipboard/ServedPng.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
 #include "platform/QtCompat.h"
@@ -26,7 +26,7 @@ bool WithinBounds(const QImage& image) {
 
 // The picture this program put on the clipboard. Qt offers it in every image format it can
 // write, and encodes it in the format asked for when another program asks. PNG, which most
-// programs ask for first, is made here instead: fast (see StoredPng) and once for the copy, so
+// programs ask for first, is made here instead: fast (see ServedPng) and once for the copy, so
 // that every request gets the same bytes. Qt's own target for images is PNG too: another Qt
 // program asks for that one first.
 class CopiedPicture final : public QMimeData {
@@ -41,7 +41,7 @@ protected:
         if (!png)
             return QMimeData::retrieveData(mimeType, type);
         if (png_.isNull())
-            png_ = StoredPng(qvariant_cast<QImage>(imageData()));
+            png_ = ServedPng(qvariant_cast<QImage>(imageData()));
         return png_;
     }
 

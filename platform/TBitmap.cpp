@@ -4,25 +4,16 @@
 #include "platform/TBitmap.h"
 
 #include "platform/EditorError.h"
+#include "platform/LargeMemory.h"
 #include "platform/Limits.h"
 
 #include <QCoreApplication>
 #include <QPainter>
 
-#include <cstdlib>
-#if __has_include(<sys/mman.h>)
-#include <sys/mman.h>
-#endif
-
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// Bitmaps of at least this size get memory in whole huge pages; the rounding up wastes at most an
-// eighth of it.
-constexpr std::size_t kHugePageBitmap = 8 * kHugePage;
-
 void FreePixels(void* memory) {
-    std::free(memory);
+    FreeLargeMemory()(static_cast<unsigned char*>(memory));
 }
 
 } // namespace
@@ -46,19 +37,13 @@ QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
     const qsizetype stride = qsizetype{width} * 4;
     const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
     QImage image;
-    if (bytes < kHugePageBitmap) {
+    if (bytes < kLargeAllocation) {
         image = QImage(width, height, QImage::Format_RGB32);
-    } else {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
-#ifdef MADV_HUGEPAGE
-            madvise(memory, rounded, MADV_HUGEPAGE); // advice only: small pages do, slower
-#endif
-            image = QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
-                           FreePixels, memory);
-            if (image.isNull())
-                std::free(memory);
-        }
+    } else if (LargeMemory memory = AllocateLarge(bytes)) {
+        image = QImage(memory.get(), width, height, stride, QImage::Format_RGB32, FreePixels,
+                       memory.get());
+        if (!image.isNull())
+            memory.release(); // the image frees it
     }
     if (image.isNull())
         throw EditorError(

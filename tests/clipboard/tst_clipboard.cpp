@@ -402,23 +402,42 @@ private slots:
     }
 
     // Other programs get the picture as a PNG made once per copy: every request, in Qt's own
-    // target too, gets the same bytes. Rows longer than a stored block of the PNG are split.
+    // target too, gets the same bytes. Noise is stored, rows longer than a stored block split;
+    // few colours make a palette, compressed unless they are noise; many colours that repeat are
+    // compressed.
     void aPutPictureIsServedAsOnePng_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::newRow("761 x 505") << 761 << 505;
-        QTest::newRow("one pixel") << 1 << 1;
-        QTest::newRow("rows longer than a block") << 22000 << 3;
+        QTest::addColumn<int>("colours"); // 0: noise of every colour; < 0: a smooth gradient
+        QTest::addColumn<double>("atMost"); // bytes of the PNG a pixel
+        QTest::newRow("761 x 505") << 761 << 505 << 0 << 3.1;
+        QTest::newRow("one pixel") << 1 << 1 << 0 << 100.0;
+        QTest::newRow("rows longer than a block") << 22000 << 3 << 0 << 3.1;
+        QTest::newRow("a drawing") << 761 << 505 << 5 << 0.05;
+        QTest::newRow("noise of 256 colours") << 300 << 200 << 256 << 1.1;
+        QTest::newRow("a gradient of 65536 colours") << 256 << 256 << -1 << 0.5;
     }
     void aPutPictureIsServedAsOnePng() {
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(int, colours);
+        QFETCH(double, atMost);
         TBitmap picture(width, height);
         FillNoise(picture, 13);
+        QImage& pixels = picture.MutableImage();
+        for (int y = 0; y < height && colours != 0; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels.setPixel(x, y,
+                                colours < 0 ? qRgb(x, y, 99)
+                                : colours > 5 ? qRgb(pixels.pixel(x, y) % colours, 1, 2)
+                                : (x / 40 + y / 30) % 3 == 0 && (x + y) % 8 == 0
+                                    ? qRgb(0, 0, 255 - (x / 40 + y / 30) % colours)
+                                    : qRgb(255, 255, 255));
         QVERIFY(PutToClipboard(picture));
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         const QByteArray png = data->data(QStringLiteral("image/png"));
         QCOMPARE(Difference(picture, QImage::fromData(png, "PNG")), QString());
+        QVERIFY2(png.size() <= atMost * width * height, qPrintable(QString::number(png.size())));
         QCOMPARE(data->data(QStringLiteral("image/png")).constData(), png.constData());
         QCOMPARE(data->data(QStringLiteral("application/x-qt-image")).constData(), png.constData());
     }
