@@ -19,8 +19,9 @@ public:
     // Offers the image to other programs; false when the clipboard did not take it.
     virtual bool PutImage(const QImage& image) = 0;
     // The image on the clipboard, decoded within the bitmap bounds; nothing when there is no
-    // image, it cannot be decoded or it is too large. Another program's image is read from the
-    // bytes it offers (PNG, BMP, JPEG, GIF); this program's own copy is the image it put there.
+    // image. Another program's image is read from the bytes it offers (BMP, PNG, JPEG, GIF), and
+    // one it lists but does not hand over, or that cannot be read, throws EditorError with the
+    // reason (ReadOfferedImage); this program's own copy is the image it put there.
     virtual std::optional<QImage> GetImage() = 0;
 };
 
@@ -33,6 +34,7 @@ IClipboard* SetClipboard(IClipboard* clipboard);
 bool PutToClipboard(const TBitmap& Graphic);
 
 // Draws the clipboard's image opaquely at (X, Y) at its own size, cut at the bitmap's edges (the
-// bitmap keeps its size); false, and nothing shown, when the clipboard holds no usable image.
-// Any alpha channel is dropped: each pixel keeps its own colour values.
+// bitmap keeps its size); false, and nothing shown, when the clipboard holds no image. An image
+// that another program lists but does not hand over, or that cannot be read, throws EditorError
+// before anything is drawn. Another program's transparent pixels come out as on white paper.
 bool DrawFromClipboard(std::int32_t X, std::int32_t Y, TBitmap& Bitmap);

@@ -3,6 +3,7 @@
 
 #include "clipboard/OfferedImage.h"
 
+#include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
 
 #include <QBuffer>
@@ -12,21 +13,27 @@
 
 std::optional<QImage> ReadOfferedImage(const QMimeData& offer, std::int64_t maxPixels) {
     const QStringList listed = offer.formats();
+    QString unreadable;
     for (const char* name :
-         {"image/png", "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/jpeg", "image/gif"}) {
+         {"image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/png", "image/jpeg", "image/gif"}) {
         const QString format = QLatin1String(name);
         if (!listed.contains(format))
             continue;
         QByteArray bytes = offer.data(format);
-        if (bytes.isEmpty())
-            return std::nullopt; // nothing came, perhaps not in time: no more waiting
+        if (bytes.isEmpty()) // perhaps not in time: no more waiting
+            throw EditorError(QStringLiteral("Рисунок не вставлен: другая программа не передала "
+                                             "его вовремя.\nПопробуйте вставить ещё раз."));
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         try {
             return ReadPicture(buffer, maxPixels);
-        } catch (const std::exception&) {
-            // not usable in this format: try the next one
+        } catch (const std::exception& error) {
+            if (unreadable.isEmpty()) // not usable in this format: the next one may be
+                unreadable = ExceptionText(error);
         }
     }
+    if (!unreadable.isEmpty())
+        throw EditorError(
+            QStringLiteral("Рисунок из другой программы не вставлен:\n%1").arg(unreadable));
     return std::nullopt;
 }

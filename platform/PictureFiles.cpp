@@ -393,8 +393,9 @@ constexpr qint64 kMaxAncillaryBytes = 4 << 20;
 constexpr int kMaxAncillaryChunks = 4096;
 constexpr int kMaxJpegSegments = 4096;
 
-// Keeps only the critical chunks of a PNG (IHDR, PLTE, IDAT, IEND), in their order, for Qt to
-// read: the others (text, colour profiles, ...) never change the pixels the editor keeps, and
+// Keeps only the critical chunks of a PNG (IHDR, PLTE, IDAT, IEND) and its transparency (tRNS),
+// in their order, for Qt to read: the others (text, colour profiles, ...) never change the pixels
+// the editor keeps, and
 // libpng would inflate a compressed one to up to 8 MB whatever its size in the file. Throws when
 // a chunk claims more bytes than remain, when the file ends before IEND, and when the ancillary
 // chunks pass kMaxAncillaryChunks or kMaxAncillaryBytes. The number of IDAT chunks is not
@@ -417,7 +418,10 @@ void KeepCriticalChunks(QByteArray& png) {
         const qsizetype size = kFraming + length;
         const bool end = std::memcmp(chunk + 4, "IEND", 4) == 0;
         // Bit 5 of the type's first letter: clear for critical chunks, set for ancillary ones.
-        if ((chunk[4] & 0x20) == 0) {
+        // Transparency (at most an alpha for each of 256 palette entries) is kept too: it shows
+        // which pixels are the paper.
+        const bool transparency = std::memcmp(chunk + 4, "tRNS", 4) == 0 && length <= 256;
+        if ((chunk[4] & 0x20) == 0 || transparency) {
             if (kept != at)
                 std::memmove(start + kept, chunk, static_cast<size_t>(size));
             kept += size;
@@ -500,6 +504,39 @@ void CheckGifFrames(const QByteArray& gif, std::int64_t maxPixels) {
     }
 }
 
+// A colour as it shows on white paper: its alpha blends it with white.
+QRgb OverWhite(QRgb colour) {
+    const int alpha = qAlpha(colour);
+    const auto blend = [alpha](int value) { return 255 - ((255 - value) * alpha + 127) / 255; };
+    return alpha == 255 ? colour
+                        : qRgb(blend(qRed(colour)), blend(qGreen(colour)), blend(qBlue(colour)));
+}
+
+// A picture with transparent or translucent pixels as a page or another program shows it, on
+// white paper; one without alpha as it is.
+QImage OverWhite(QImage image) {
+    if (!image.hasAlphaChannel())
+        return image;
+    if (image.colorCount() > 0) { // the colour table's entries carry the alpha
+        QVector<QRgb> table = image.colorTable();
+        for (QRgb& colour : table)
+            colour = OverWhite(colour);
+        image.setColorTable(table);
+        return image;
+    }
+    if (image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        throw EditorError(QStringLiteral("Недостаточно памяти для рисунка"));
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = OverWhite(row[x]);
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
 } // namespace
 
 void CheckBmp(QIODevice& device, std::int64_t maxPixels) {
@@ -548,7 +585,7 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
             QStringLiteral("Не могу прочитать рисунок: %1").arg(reader.errorString()));
     if (Beyond(image.width(), image.height(), maxPixels))
         throw TooLarge(image.width(), image.height());
-    return image;
+    return OverWhite(std::move(image));
 }
 
 QImage ReadPicture(const QString& fileName) {

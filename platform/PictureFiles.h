@@ -37,7 +37,8 @@ class QSaveFile;
 // - JPEG: every marker segment lies within the file; at most 4096 of them.
 // - GIF: the logical screen and every frame lie within the bounds.
 // The image comes as Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes
-// it 24-bit colour. A file name is read only when it names a regular file: a FIFO, a socket or a
+// it 24-bit colour. Transparent and translucent pixels of a PNG or GIF come blended with white,
+// as a page or another program showed them on white paper. A file name is read only when it names a regular file: a FIFO, a socket or a
 // device is refused without waiting.
 QImage ReadPicture(const QString& fileName);
 QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);

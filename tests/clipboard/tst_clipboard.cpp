@@ -90,7 +90,7 @@ QRgb Sample(int x, int y) {
 
 enum class PngKind { Rgb, Rgba, Rgba16, Palette, GreyAlpha };
 
-// A PNG of the sample colours, and the picture it must give: every pixel's colour values, opaque.
+// A PNG of the sample colours, and the picture it must give: every pixel as on white paper.
 QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
     QByteArray rows;
     QByteArray palette, transparency;
@@ -110,12 +110,12 @@ QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
             case PngKind::Rgba:
                 for (int v : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
                     rows.append(static_cast<char>(v));
-                expected->setPixel(x, y, c | 0xFF000000u);
+                expected->setPixel(x, y, OnWhite(c));
                 break;
             case PngKind::Rgba16: // each 8-bit value v as v * 257, so that it reads back as v
                 for (int v : {qRed(c), qGreen(c), qBlue(c), qAlpha(c)})
                     rows.append(2, static_cast<char>(v));
-                expected->setPixel(x, y, c | 0xFF000000u);
+                expected->setPixel(x, y, OnWhite(c));
                 break;
             case PngKind::Palette: { // one entry a pixel, with its own alpha
                 const int index = y * width + x;
@@ -123,13 +123,13 @@ QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
                     palette.append(static_cast<char>(v));
                 transparency.append(static_cast<char>(qAlpha(c)));
                 rows.append(static_cast<char>(index));
-                expected->setPixel(x, y, c | 0xFF000000u);
+                expected->setPixel(x, y, OnWhite(c));
                 break;
             }
             case PngKind::GreyAlpha:
                 rows.append(static_cast<char>(grey));
                 rows.append(static_cast<char>(qAlpha(c)));
-                expected->setPixel(x, y, qRgb(grey, grey, grey));
+                expected->setPixel(x, y, OnWhite(qRgba(grey, grey, grey, qAlpha(c))));
                 break;
             }
         }
@@ -408,7 +408,7 @@ private slots:
     void aPutPictureIsServedAsOnePng_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::addColumn<int>("colours"); // 0: noise of every colour; < 0: a smooth gradient
+        QTest::addColumn<int>("colours");   // 0: noise of every colour; < 0: a smooth gradient
         QTest::addColumn<double>("atMost"); // bytes of the PNG a pixel
         QTest::newRow("761 x 505") << 761 << 505 << 0 << 3.1;
         QTest::newRow("one pixel") << 1 << 1 << 0 << 100.0;
@@ -428,7 +428,7 @@ private slots:
         for (int y = 0; y < height && colours != 0; ++y)
             for (int x = 0; x < width; ++x)
                 pixels.setPixel(x, y,
-                                colours < 0 ? qRgb(x, y, 99)
+                                colours < 0   ? qRgb(x, y, 99)
                                 : colours > 5 ? qRgb(pixels.pixel(x, y) % colours, 1, 2)
                                 : (x / 40 + y / 30) % 3 == 0 && (x + y) % 8 == 0
                                     ? qRgb(0, 0, 255 - (x / 40 + y / 30) % colours)
@@ -517,9 +517,12 @@ private slots:
         QVERIFY(dialogs_->Prompts().isEmpty());
     }
 
+    // Without a picture nothing happens; a picture that is listed but does not come, or cannot
+    // be read, is reported with the reason.
     void nothingUsableOnTheClipboard_data() {
         QTest::addColumn<Offered>("offered");
         QTest::addColumn<bool>("decodedByQt");
+        QTest::addColumn<QString>("reported"); // a part of the error's text
 
         QImage unused;
         const QByteArray png = SamplePng(20, 12, PngKind::Rgb, &unused);
@@ -530,80 +533,111 @@ private slots:
         hugeBmp.replace(18, 8, QByteArray::fromHex("409c0000409c0000")); // 40000 x 40000
         const QByteArray text = "Limnora";
 
+        const char* tooLarge = "слишком велик";
+        const char* unreadable = "не вставлен:\n";
         struct Row {
             const char* name;
             Offered offered;
+            const char* reported;
         };
         const QList<Row> rows{
-            {"empty", {}},
-            {"text", {{QStringLiteral("text/plain"), text}}},
+            {"empty", {}, ""},
+            {"text", {{QStringLiteral("text/plain"), text}}, ""},
             {"files",
              {{QStringLiteral("text/uri-list"), "file:///tmp/picture.png\r\n"},
-              {QStringLiteral("text/plain"), "/tmp/picture.png"}}},
-            {"a page", {{QStringLiteral("text/html"), "<img src=\"picture.png\">"}}},
-            {"a 40000 x 40000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}}},
+              {QStringLiteral("text/plain"), "/tmp/picture.png"}},
+             ""},
+            {"a page", {{QStringLiteral("text/html"), "<img src=\"picture.png\">"}}, ""},
+            {"a 40000 x 40000 PNG",
+             {{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}},
+             tooLarge},
             {"a 70000 x 1 PNG",
-             {{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 1, 4), "PNG")}}},
+             {{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 1, 4), "PNG")}},
+             tooLarge},
             {"a 1 x 70000 PNG",
-             {{QStringLiteral("image/png"), Encoded(NoiseImage(1, 70000, 5), "PNG")}}},
-            {"a 20000 x 14000 PNG", {{QStringLiteral("image/png"), PngHeaderOnly(20000, 14000)}}},
-            {"a 40000 x 40000 BMP", {{QStringLiteral("image/bmp"), hugeBmp}}},
-            {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}},
-            {"a cut-off PNG", {{QStringLiteral("image/png"), png.left(png.size() / 2)}}},
-            {"text called a PNG", {{QStringLiteral("image/png"), text}}},
-            {"nothing called a PNG", {{QStringLiteral("image/png"), QByteArray()}}},
-            {"a cut-off BMP", {{QStringLiteral("image/bmp"), hugeBmp.left(40)}}},
+             {{QStringLiteral("image/png"), Encoded(NoiseImage(1, 70000, 5), "PNG")}},
+             tooLarge},
+            {"a 20000 x 14000 PNG",
+             {{QStringLiteral("image/png"), PngHeaderOnly(20000, 14000)}},
+             tooLarge},
+            {"a 40000 x 40000 BMP", {{QStringLiteral("image/bmp"), hugeBmp}}, tooLarge},
+            {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}, unreadable},
+            {"a cut-off PNG",
+             {{QStringLiteral("image/png"), png.left(png.size() / 2)}},
+             unreadable},
+            {"text called a PNG", {{QStringLiteral("image/png"), text}}, unreadable},
+            {"nothing called a PNG", {{QStringLiteral("image/png"), QByteArray()}}, "вовремя"},
+            {"a cut-off BMP", {{QStringLiteral("image/bmp"), hugeBmp.left(40)}}, unreadable},
         };
         for (const Row& row : rows) {
-            QTest::addRow("%s", row.name) << row.offered << false;
-            QTest::addRow("%s, as X11 offers it", row.name) << row.offered << true;
+            const QString reported = QString::fromUtf8(row.reported);
+            QTest::addRow("%s", row.name) << row.offered << false << reported;
+            QTest::addRow("%s, as X11 offers it", row.name) << row.offered << true << reported;
         }
     }
     void nothingUsableOnTheClipboard() {
         QFETCH(Offered, offered);
         QFETCH(bool, decodedByQt);
+        QFETCH(QString, reported);
         Offer(offered, decodedByQt);
 
         TBitmap bitmap(64, 48);
         FillNoise(bitmap, 23);
         const QImage before = bitmap.Image().copy();
-        QVERIFY(!DrawCatching(0, 0, bitmap));
+        QString thrown;
+        try {
+            QVERIFY(!DrawFromClipboard(0, 0, bitmap));
+        } catch (const EditorError& error) {
+            thrown = error.Text();
+        }
+        QVERIFY2(reported.isEmpty() ? thrown.isEmpty() : thrown.contains(reported),
+                 qPrintable(thrown));
         QCOMPARE(Difference(bitmap, before), QString());
         QVERIFY(dialogs_->Prompts().isEmpty());
     }
 
-    // Only the formats the other program lists are asked for, the list once, and nothing more
-    // after a request that brings nothing.
+    // Only the formats the other program lists are asked for, the list once, BMP before PNG (it
+    // is made faster), and nothing more after a request that brings nothing.
     void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing_data() {
         QTest::addColumn<Offered>("offered");
         QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<bool>("drawn"); // the BMP
+        QTest::addColumn<int>("drawn"); // 1: the picture; 0: nothing; -1: nothing, reported
         QImage unused;
         const QByteArray bmp = SampleBmp(21, 13, 24, &unused);
+        const QByteArray pngBytes = SamplePng(21, 13, PngKind::Rgb, &unused);
         const QString png = QStringLiteral("image/png"), bmpFormat = QStringLiteral("image/bmp");
         const QString formats = QStringLiteral("formats");
-        QTest::newRow("no answer to the list") << Offered{} << QStringList{formats} << false;
+        QTest::newRow("no answer to the list") << Offered{} << QStringList{formats} << 0;
         QTest::newRow("text and a BMP")
             << Offered{{QStringLiteral("text/plain"), "a"}, {bmpFormat, bmp}}
-            << QStringList{formats, bmpFormat} << true;
-        QTest::newRow("no answer for a PNG, then a BMP")
-            << Offered{{png, {}}, {bmpFormat, bmp}} << QStringList{formats, png} << false;
-        QTest::newRow("a PNG that is text, then a BMP")
-            << Offered{{png, "Limnora"}, {bmpFormat, bmp}} << QStringList{formats, png, bmpFormat}
-            << true;
+            << QStringList{formats, bmpFormat} << 1;
+        QTest::newRow("a PNG and a BMP")
+            << Offered{{png, pngBytes}, {bmpFormat, bmp}} << QStringList{formats, bmpFormat} << 1;
+        QTest::newRow("no answer for a BMP, then a PNG")
+            << Offered{{bmpFormat, {}}, {png, pngBytes}} << QStringList{formats, bmpFormat} << -1;
+        QTest::newRow("a BMP that is text, then a PNG")
+            << Offered{{bmpFormat, "Limnora"}, {png, pngBytes}}
+            << QStringList{formats, bmpFormat, png} << 1;
     }
     void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing() {
         QFETCH(Offered, offered);
         QFETCH(QStringList, asked);
-        QFETCH(bool, drawn);
+        QFETCH(int, drawn);
         auto* offer = new RecordingOffer(offered);
         QGuiApplication::clipboard()->setMimeData(offer);
         TBitmap bitmap(64, 48);
         FillNoise(bitmap, 29);
         QImage expected;
         SampleBmp(21, 13, 24, &expected);
-        expected = drawn ? Drawn(bitmap.Image(), expected, 0, 0) : bitmap.Image().copy();
-        QCOMPARE(DrawCatching(0, 0, bitmap), drawn);
+        expected = drawn > 0 ? Drawn(bitmap.Image(), expected, 0, 0) : bitmap.Image().copy();
+        bool reported = false, result = false;
+        try {
+            result = DrawFromClipboard(0, 0, bitmap);
+        } catch (const EditorError&) {
+            reported = true;
+        }
+        QCOMPARE(reported, drawn < 0);
+        QCOMPARE(result, drawn > 0);
         QCOMPARE(Difference(bitmap, expected), QString());
         QCOMPARE(offer->asked, asked);
         QVERIFY(dialogs_->Prompts().isEmpty());

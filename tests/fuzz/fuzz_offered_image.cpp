@@ -7,6 +7,7 @@
 // must not make is one.
 #include "FuzzSupport.h"
 #include "clipboard/OfferedImage.h"
+#include "platform/EditorError.h"
 #include "platform/TBitmap.h"
 
 #include <cstddef>
@@ -15,9 +16,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzzing::Offer offer(
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    if (const std::optional<QImage> image = ReadOfferedImage(offer, fuzzing::kMaxPixels)) {
-        TBitmap picture;
-        picture.AssignImage(*image);
+    try {
+        if (const std::optional<QImage> image = ReadOfferedImage(offer, fuzzing::kMaxPixels)) {
+            TBitmap picture;
+            picture.AssignImage(*image);
+        }
+    } catch (const EditorError&) {
+        // listed but not handed over, or refused: fine
     }
     return 0;
 }

@@ -397,7 +397,7 @@ private slots:
         const QImage translucent = Translucent(70, 30);
         const QImage noise = NoiseImage(800, 520, 9);
         QTest::newRow("PNG with transparent pixels")
-            << QStringLiteral("image/png") << Encoded(translucent, "PNG") << translucent;
+            << QStringLiteral("image/png") << Encoded(translucent, "PNG") << OnWhite(translucent);
         QTest::newRow("PNG larger than the picture")
             << QStringLiteral("image/png") << Encoded(noise, "PNG") << noise;
         QTest::newRow("BMP") << QStringLiteral("image/bmp") << Encoded(noise, "BMP") << noise;
@@ -422,25 +422,33 @@ private slots:
         QApplication::clipboard()->clear();
     }
 
+    // Without a picture the paste does nothing and says nothing; a picture that cannot be read
+    // is reported, in an error box, and changes nothing either.
     void otherProgramsOffersWithoutAPicture_data() {
         QTest::addColumn<Offered>("offered");
-        QTest::newRow("empty") << Offered{};
-        QTest::newRow("text") << Offered{{QStringLiteral("text/plain"), "Limnora"}};
-        QTest::newRow("files") << Offered{
-            {QStringLiteral("text/uri-list"), "file:///tmp/picture.png\r\n"},
-            {QStringLiteral("text/plain"), "/tmp/picture.png"}};
+        QTest::addColumn<QString>("reported");
+        const QString none, unread = QStringLiteral("Рисунок из другой программы не вставлен:\n");
+        QTest::newRow("empty") << Offered{} << none;
+        QTest::newRow("text") << Offered{{QStringLiteral("text/plain"), "Limnora"}} << none;
+        QTest::newRow("files") << Offered{{QStringLiteral("text/uri-list"),
+                                           "file:///tmp/picture.png\r\n"},
+                                          {QStringLiteral("text/plain"), "/tmp/picture.png"}}
+                               << none;
         QTest::newRow("a 40000 x 40000 PNG")
-            << Offered{{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}};
+            << Offered{{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}}
+            << unread + QStringLiteral("Рисунок 40000 x 40000 слишком велик");
         QTest::newRow("a 70000 x 2 PNG")
-            << Offered{{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 2, 11), "PNG")}};
+            << Offered{{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 2, 11), "PNG")}}
+            << unread + QStringLiteral("Рисунок 70000 x 2 слишком велик");
         QTest::newRow("a PNG that is text")
-            << Offered{{QStringLiteral("image/png"), "not a picture at all"}};
+            << Offered{{QStringLiteral("image/png"), "not a picture at all"}} << unread;
         QByteArray cut = Encoded(NoiseImage(60, 60, 12), "PNG");
         cut.truncate(cut.size() / 3);
-        QTest::newRow("a cut-off PNG") << Offered{{QStringLiteral("image/png"), cut}};
+        QTest::newRow("a cut-off PNG") << Offered{{QStringLiteral("image/png"), cut}} << unread;
     }
     void otherProgramsOffersWithoutAPicture() {
         QFETCH(Offered, offered);
+        QFETCH(QString, reported);
         FillNoise(Picture(), 41);
         const QImage beforeStep = PictureNow();
         PictureWithOneStep();
@@ -448,8 +456,15 @@ private slots:
         const QImage before = PictureNow();
         OfferFromAnotherProgram(offered);
 
+        if (!reported.isEmpty())
+            dialogs_->ExpectMessage(TModalResult::Ok);
         RunFromMenu(form_->Paste1);
-        QVERIFY(Prompts().isEmpty());
+        QCOMPARE(Prompts().size(), reported.isEmpty() ? 0 : 1);
+        if (!reported.isEmpty()) {
+            QCOMPARE(Prompts().first().msgKind, TMsgKind::Error);
+            QVERIFY2(Prompts().first().text.startsWith(reported),
+                     qPrintable(Prompts().first().text));
+        }
         QCOMPARE(ImageDifference(PictureNow(), before), QString());
         QVERIFY(form_->Selector->OutlineVisible());
         HideTheOutline();

@@ -9,6 +9,7 @@
 #include "fuzz/PictureSamples.h"
 #include "platform/EditorError.h"
 #include "platform/PictureFiles.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
 
@@ -470,9 +471,13 @@ private slots:
     }
 
     // Alpha is dropped, not blended: a pixel keeps its colour bytes whatever its alpha.
+    // A BMP's alpha is dropped, each pixel keeping its colour; a PNG's or GIF's shows on white.
     void alphaIsDroppedAndColourKept_data() {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QVector<QRgb>>("expected");
         const QVector<QRgb> argb{0x00112233, 0x80445566, 0xFF778899, 0x01AABBCC};
+        const QVector<QRgb> kept{qRgb(0x11, 0x22, 0x33), qRgb(0x44, 0x55, 0x66),
+                                 qRgb(0x77, 0x88, 0x99), qRgb(0xAA, 0xBB, 0xCC)};
         const QVector<quint32> values(argb.begin(), argb.end());
         const QByteArray rows = samples::PackRows(values, 4, 1, 32, false);
         for (int info : {40, 56, 108, 124}) {
@@ -485,17 +490,25 @@ private slots:
             l.masks[2] = 0xFF;
             l.masks[3] = 0xFF000000;
             QTest::addRow("32-bit bit fields, %d-byte header", info)
-                << samples::MakeBmp(l, 4, 1, rows);
+                << samples::MakeBmp(l, 4, 1, rows) << kept;
         }
         BmpLayout plain;
         plain.bits = 32;
-        QTest::newRow("32-bit plain, fourth byte") << samples::MakeBmp(plain, 4, 1, rows);
-        QTest::newRow("PNG with alpha") << samples::MakePng(4, 1, argb);
+        QTest::newRow("32-bit plain, fourth byte") << samples::MakeBmp(plain, 4, 1, rows) << kept;
+        QVector<QRgb> onWhite; // a PNG's page showed it on white paper
+        for (const QRgb c : argb)
+            onWhite << OnWhite(c);
+        QTest::newRow("PNG with alpha") << samples::MakePng(4, 1, argb) << onWhite;
+        // A GIF whose third colour is transparent: a graphic control block before the frame.
+        QByteArray gif = samples::MakeGif(4, 1, kept, {0, 1, 2, 3});
+        gif.insert(13 + 4 * 3, QByteArray::fromHex("21f90401000002"
+                                                   "00"));
+        QTest::newRow("GIF with a transparent colour")
+            << gif << QVector<QRgb>{kept[0], kept[1], qRgb(255, 255, 255), kept[3]};
     }
     void alphaIsDroppedAndColourKept() {
         QFETCH(QByteArray, bytes);
-        const QVector<QRgb> expected{qRgb(0x11, 0x22, 0x33), qRgb(0x44, 0x55, 0x66),
-                                     qRgb(0x77, 0x88, 0x99), qRgb(0xAA, 0xBB, 0xCC)};
+        QFETCH(QVector<QRgb>, expected);
         QVector<QRgb> opened;
         MUST_SUCCEED(opened = Opened(ReadBytes(bytes)));
         const QString difference = PixelDifference(opened, expected, 4);

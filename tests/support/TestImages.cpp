@@ -67,6 +67,20 @@ QByteArray PngHeaderOnly(int width, int height) {
            PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
 }
 
+QRgb OnWhite(QRgb c) {
+    const int a = qAlpha(c);
+    const auto blend = [a](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+    return qRgb(blend(qRed(c)), blend(qGreen(c)), blend(qBlue(c)));
+}
+
+QImage OnWhite(const QImage& image) {
+    QImage out(image.size(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            out.setPixel(x, y, OnWhite(image.pixel(x, y)));
+    return out;
+}
+
 QImage Drawn(const QImage& picture, const QImage& image, int x, int y) {
     QImage out = picture.copy();
     for (int j = 0; j < image.height(); ++j)

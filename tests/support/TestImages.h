@@ -13,6 +13,9 @@
 QImage NoiseImage(int width, int height, quint32 seed);
 // Colours with every kind of alpha: opaque, semi-transparent and fully transparent.
 QImage Translucent(int width, int height);
+// A colour, and an image, as on white paper: each value blended with white by its alpha, rounded.
+QRgb OnWhite(QRgb c);
+QImage OnWhite(const QImage& image);
 // The image as a file of the format ("PNG", "BMP", "JPEG", ...).
 QByteArray Encoded(const QImage& image, const char* format, int quality = -1);
 // A PNG chunk: length, type, data and checksum.

@@ -7,16 +7,19 @@
 // from the screen.
 //
 // What another program puts there as an image (PNG, BMP) is pasted at the picture's top-left
-// corner, opaque, its colour values kept, cut at the picture's edges. Text, and images the editor
-// cannot or must not decode, change nothing and show nothing. A copy offers the picture as
+// corner, opaque, transparent pixels white as on paper, cut at the picture's edges. Text changes
+// nothing and shows nothing; images the editor cannot or must not decode, or that do not come in
+// time, change nothing either and are reported in a message box. A copy offers the picture as
 // image/png and image/bmp at its full size; a cut does the same and leaves the picture in the
 // button-face colour that also surrounds it on the screen. A large picture reaches the other
-// program whole as well.
+// program whole as well, and comes in whole from a slow one that offers a BMP.
 #include "SystemSupport.h"
 #include "support/TestImages.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTest>
@@ -27,8 +30,8 @@
 #ifndef XCLIP_EXECUTABLE
 #define XCLIP_EXECUTABLE "xclip"
 #endif
-#ifndef SILENT_OWNER_EXECUTABLE
-#define SILENT_OWNER_EXECUTABLE "silent_owner"
+#ifndef CLIPBOARD_OWNER_EXECUTABLE
+#define CLIPBOARD_OWNER_EXECUTABLE "clipboard_owner"
 #endif
 
 using namespace systemtest;
@@ -147,12 +150,17 @@ private Q_SLOTS:
     void copyOffersThePictureAsPngAndBmp();
     void cutOffersTheOldPictureAndLeavesTheButtonFace();
     void aLargeCopyReachesAnotherProgramWhole();
+    void aLargePasteFromASlowProgramComesAsBmp();
+    void aPasteThatDoesNotComeInTimeIsReported();
 
 private:
     // The editor's visible windows other than the main one: menus, message boxes.
     bool OtherWindows(QList<QRect>* windows, QString* error);
-    // Opens the edit menu, goes down the given number of items and runs the item.
-    bool Command(int down, QString* error);
+    // Opens the edit menu, goes down the given number of items and runs the item; with reported,
+    // waits for the message box the command then shows and closes it with its button.
+    bool Command(int down, QString* error, bool reported = false);
+    // Starts another program that holds the clipboard (see clipboard_owner.cpp).
+    bool StartOwner(const QStringList& args, QString* error);
     QImage Picture() { return GrabScreen(screen_.picture); }
     // Grabs the picture until it is the expected one or time runs out; the difference otherwise.
     QString WaitForPicture(const QImage& expected, QImage* last = nullptr) {
@@ -174,10 +182,11 @@ private:
 
     Editor editor_;
     Offer offer_;
-    std::unique_ptr<QProcess> silentOwner_;
+    std::unique_ptr<QProcess> owner_;
     QElapsedTimer clock_;        // since the test program started
     qint64 commandChosenMs_ = 0; // when the last command's item was chosen
     qint64 menuShownMs_ = 0;     // when the last command's menu bar item opened its menu
+    qint64 boxShownMs_ = 0;      // when the last command's message box showed
     EditorScreen screen_;
     // The pointer's position on the menu bar's first item.
     QPoint menuBar_;
@@ -201,7 +210,7 @@ void SystemClipboard::cleanupTestCase() {
 
 void SystemClipboard::cleanup() {
     offer_.Stop();
-    StopProcess(silentOwner_);
+    StopProcess(owner_);
     // Whatever a failed test left open, a menu or a message box, is closed for the next one.
     QString error;
     QList<QRect> others;
@@ -237,7 +246,19 @@ bool SystemClipboard::OtherWindows(QList<QRect>* windows, QString* error) {
     return true;
 }
 
-bool SystemClipboard::Command(int down, QString* error) {
+bool SystemClipboard::StartOwner(const QStringList& args, QString* error) {
+    offer_.Stop();
+    owner_ = std::make_unique<QProcess>();
+    KillWithParent(*owner_);
+    owner_->start(QStringLiteral(CLIPBOARD_OWNER_EXECUTABLE), args);
+    if (owner_->waitForReadyRead(kToolTimeoutMs) && owner_->readLine().trimmed() == "owner")
+        return true;
+    *error = QStringLiteral("the other program holds no clipboard: %1")
+                 .arg(QString::fromLocal8Bit(owner_->readAllStandardError()));
+    return false;
+}
+
+bool SystemClipboard::Command(int down, QString* error, bool reported) {
     if (!editor_.Running()) {
         *error = QStringLiteral("the editor %1").arg(editor_.ExitReport());
         return false;
@@ -291,19 +312,29 @@ bool SystemClipboard::Command(int down, QString* error) {
     if (!Xdotool(keys, nullptr, error))
         return false;
     commandChosenMs_ = clock_.elapsed();
-    // The menu closes; the pointer goes off the window.
+    // The menu closes, and the message box shows where one is expected; the pointer goes off the
+    // window.
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         if (!OtherWindows(&others, error))
             return false;
-        if (others.isEmpty())
+        if (reported && others.size() == 1 && others.first().x() != left) {
+            boxShownMs_ = clock_.elapsed();
+            if (!Xdotool({QStringLiteral("key"), QStringLiteral("Return")}, nullptr, error))
+                return false;
+            reported = false;
+            continue;
+        }
+        if (others.isEmpty() && !reported)
             break;
         if (clock.elapsed() > kScreenTimeoutMs) {
             SaveForInspection(GrabScreen(), QStringLiteral("after-command"));
-            *error = QStringLiteral("after the command the editor still shows %1 (the menu, or a "
-                                    "message box?)")
-                         .arg(OthersText(others));
+            *error = others.isEmpty()
+                         ? QStringLiteral("after the command no message box showed")
+                         : QStringLiteral("after the command the editor still shows %1 (the "
+                                          "menu, or a message box?)")
+                               .arg(OthersText(others));
             return false;
         }
         QThread::msleep(kPollIntervalMs);
@@ -373,7 +404,7 @@ void SystemClipboard::pastesAnotherProgramsPng() {
              qPrintable(error));
     QVERIFY2(Command(kPaste, &error), qPrintable(error));
     QImage shown;
-    error = WaitForPicture(Drawn(before, image), &shown);
+    error = WaitForPicture(Drawn(before, OnWhite(image)), &shown);
     if (!error.isEmpty())
         SaveForInspection(shown, QStringLiteral("png"));
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -397,27 +428,30 @@ void SystemClipboard::pastesAnotherProgramsBmpCutAtTheBottom() {
 void SystemClipboard::unusableOffersChangeNothing_data() {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("text") << QStringLiteral("UTF8_STRING") << QByteArray("Limnora");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("text") << QStringLiteral("UTF8_STRING") << QByteArray("Limnora") << false;
     QTest::newRow("files") << QStringLiteral("text/uri-list")
-                           << QByteArray("file:///tmp/picture.png\r\n");
+                           << QByteArray("file:///tmp/picture.png\r\n") << false;
     QTest::newRow("a 40000 x 40000 PNG")
-        << QStringLiteral("image/png") << PngHeaderOnly(40000, 40000);
+        << QStringLiteral("image/png") << PngHeaderOnly(40000, 40000) << true;
     QTest::newRow("a 70000 x 1 PNG")
-        << QStringLiteral("image/png") << Encoded(NoiseImage(70000, 1, 7), "PNG");
-    QTest::newRow("a PNG that is text") << QStringLiteral("image/png") << QByteArray("Limnora");
+        << QStringLiteral("image/png") << Encoded(NoiseImage(70000, 1, 7), "PNG") << true;
+    QTest::newRow("a PNG that is text")
+        << QStringLiteral("image/png") << QByteArray("Limnora") << true;
     QByteArray cut = Encoded(NoiseImage(300, 300, 8), "PNG");
     cut.truncate(cut.size() / 2);
-    QTest::newRow("a cut-off PNG") << QStringLiteral("image/png") << cut;
+    QTest::newRow("a cut-off PNG") << QStringLiteral("image/png") << cut << true;
 }
 
 void SystemClipboard::unusableOffersChangeNothing() {
     QFETCH(QString, target);
     QFETCH(QByteArray, bytes);
+    QFETCH(bool, reported);
     QString error;
     QVERIFY2(MakePictureVaried(&error), qPrintable(error));
     const QImage before = Picture();
     QVERIFY2(offer_.Start(target, bytes, &error), qPrintable(error));
-    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    QVERIFY2(Command(kPaste, &error, reported), qPrintable(error));
     // The paste has run once a copy after it has: the copy shows the picture the paste left.
     QImage copied;
     QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
@@ -426,29 +460,29 @@ void SystemClipboard::unusableOffersChangeNothing() {
 }
 
 // Qt waits about 5 s for each answer from another program, and cannot be told otherwise: a paste
-// from an owner that does not answer asks once, draws nothing and shows nothing, and the editor
-// answers again as soon as it is over.
+// from an owner that does not answer asks once and draws nothing; it says so where the owner
+// listed a picture; and the editor answers again as soon as it is over.
 void SystemClipboard::anOwnerThatDoesNotAnswerCostsOneWait_data() {
     QTest::addColumn<QString>("behaviour");
-    QTest::newRow("lists images but never sends them") << QStringLiteral("listing");
-    QTest::newRow("never answers") << QStringLiteral("mute");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("lists images but never sends them") << QStringLiteral("listing") << true;
+    QTest::newRow("never answers") << QStringLiteral("mute") << false;
 }
 
 void SystemClipboard::anOwnerThatDoesNotAnswerCostsOneWait() {
     QFETCH(QString, behaviour);
+    QFETCH(bool, reported);
     QString error;
     QVERIFY2(MakePictureVaried(&error), qPrintable(error));
-    offer_.Stop();
     const QImage before = Picture();
-    silentOwner_ = std::make_unique<QProcess>();
-    KillWithParent(*silentOwner_);
-    silentOwner_->start(QStringLiteral(SILENT_OWNER_EXECUTABLE), {behaviour});
-    QVERIFY2(silentOwner_->waitForReadyRead(kToolTimeoutMs) &&
-                 silentOwner_->readLine().trimmed() == "owner",
-             qPrintable(silentOwner_->readAllStandardError()));
+    QVERIFY2(StartOwner({behaviour}, &error), qPrintable(error));
 
-    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    QVERIFY2(Command(kPaste, &error, reported), qPrintable(error));
     const qint64 pasteChosen = commandChosenMs_;
+    if (reported)
+        QVERIFY2(boxShownMs_ - pasteChosen < 6000,
+                 qPrintable(QStringLiteral("the box showed %1 ms after the paste")
+                                .arg(boxShownMs_ - pasteChosen)));
     // The next command's menu opens once the paste is over; the copy then shows what the paste
     // left.
     QVERIFY2(Command(kCopy, &error), qPrintable(error));
@@ -585,6 +619,60 @@ void SystemClipboard::aLargeCopyReachesAnotherProgramWhole() {
     QVERIFY2(ReadClipboard(QStringLiteral("image/bmp"), &bmp, &error), qPrintable(error));
     QCOMPARE(ImageDifference(QImage::fromData(bmp, "BMP"), expected), QString());
     QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+// A drawing of few colours as large as the picture, as a file for the other program.
+QImage LargeDrawing(const QString& file) {
+    QImage drawing(6000, 4500, QImage::Format_RGB32);
+    for (int y = 0; y < drawing.height(); ++y)
+        for (int x = 0; x < drawing.width(); ++x)
+            drawing.setPixel(x, y,
+                             (x + y) % 8 == 0          ? qRgb(0, 0, 255 - x / 1000)
+                             : (x / 500 + y / 500) % 2 ? kWhite
+                                                       : qRgb(192, 192, 192));
+    drawing.save(file, "PNG");
+    return drawing;
+}
+
+// The picture is large now. A program that makes a BMP in 0.5 s and a PNG in 6 s, longer than Qt
+// waits: the paste asks for the BMP and gets the whole picture.
+void SystemClipboard::aLargePasteFromASlowProgramComesAsBmp() {
+    QString error;
+    const QString file = QDir::temp().filePath(QStringLiteral("limnora-large-drawing.png"));
+    const QImage drawing = LargeDrawing(file);
+    QVERIFY2(StartOwner({QStringLiteral("serve"), file, QStringLiteral("image/bmp=500"),
+                         QStringLiteral("image/png=6000")},
+                        &error),
+             qPrintable(error));
+    QVERIFY2(Command(kPaste, &error), qPrintable(error));
+    QImage copied;
+    QVERIFY2(CopyAndRead(&copied, &error), qPrintable(error));
+    QCOMPARE(ImageDifference(copied, drawing), QString());
+    QFile::remove(file);
+}
+
+// The same program offering only its PNG: the paste waits once, says so, and the picture and the
+// window's caption stay as they were.
+void SystemClipboard::aPasteThatDoesNotComeInTimeIsReported() {
+    QString error, title, titleAfter;
+    QImage before, after;
+    QVERIFY2(CopyAndRead(&before, &error), qPrintable(error));
+    const QString file = QDir::temp().filePath(QStringLiteral("limnora-small-drawing.png"));
+    NoiseImage(40, 30, 3).save(file, "PNG");
+    QVERIFY2(StartOwner({QStringLiteral("serve"), file, QStringLiteral("image/png=6000")}, &error),
+             qPrintable(error));
+    QVERIFY2(Xdotool({QStringLiteral("getwindowname"), screen_.windowId}, &title, &error),
+             qPrintable(error));
+    QVERIFY2(Command(kPaste, &error, true), qPrintable(error));
+    QVERIFY2(boxShownMs_ - commandChosenMs_ < 6000,
+             qPrintable(QStringLiteral("the box showed %1 ms after the paste")
+                            .arg(boxShownMs_ - commandChosenMs_)));
+    QVERIFY2(CopyAndRead(&after, &error), qPrintable(error));
+    QCOMPARE(ImageDifference(after, before), QString());
+    QVERIFY2(Xdotool({QStringLiteral("getwindowname"), screen_.windowId}, &titleAfter, &error),
+             qPrintable(error));
+    QCOMPARE(titleAfter, title);
+    QFile::remove(file);
 }
 
 QTEST_MAIN(SystemClipboard)

@@ -1,0 +1,112 @@
+// SPDX-FileCopyrightText: 2026 The Limnora authors
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Another program that takes the clipboard and answers the editor slowly or not at all:
+//   clipboard_owner listing   lists image formats (PNG, BMP, JPEG, GIF) but never sends them;
+//   clipboard_owner mute      answers nothing at all, not even the list of formats;
+//   clipboard_owner serve <picture file> <format>=<delay in ms> ...
+//                             lists the formats given (image/png, image/bmp) and sends the picture
+//                             in each once its delay has passed, as a slow program makes it.
+// Prints "owner" once it holds the clipboard, then runs until it is killed.
+#include "platform/QtCompat.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMap>
+#include <QMimeData>
+#include <QThread>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+[[noreturn]] void Hang() {
+    for (;;)
+        QThread::sleep(3600);
+}
+
+struct Answer {
+    QByteArray bytes; // none: never sent
+    unsigned long delayMs = 0;
+};
+
+class SlowOffer : public QMimeData {
+public:
+    explicit SlowOffer(QMap<QString, Answer> answers) : answers_(std::move(answers)) {}
+
+    QStringList formats() const override { return answers_.keys(); }
+
+protected:
+    QVariant retrieveData(const QString& format, qtcompat::MimeDataType) const override {
+        const Answer answer = answers_.value(format);
+        if (answer.bytes.isEmpty())
+            Hang();
+        QThread::msleep(answer.delayMs);
+        return answer.bytes;
+    }
+
+private:
+    QMap<QString, Answer> answers_;
+};
+
+// The picture in each format asked for, with its delay; false after a message when an argument
+// is wrong.
+bool Answers(int argc, char* argv[], QMap<QString, Answer>* answers) {
+    const QImage picture(QString::fromLocal8Bit(argv[2]));
+    if (picture.isNull()) {
+        std::fprintf(stderr, "clipboard_owner: cannot read %s\n", argv[2]);
+        return false;
+    }
+    for (int i = 3; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        const QString format = argument.section(QLatin1Char('='), 0, 0);
+        Answer answer;
+        answer.delayMs = argument.section(QLatin1Char('='), 1).toULong();
+        QBuffer buffer(&answer.bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!picture.save(&buffer, format.section(QLatin1Char('/'), 1).toLatin1().constData())) {
+            std::fprintf(stderr, "clipboard_owner: cannot write %s\n", argv[i]);
+            return false;
+        }
+        answers->insert(format, answer);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QGuiApplication application(argc, argv);
+    const char* behaviour = argc > 1 ? argv[1] : "listing";
+    const bool mute = std::strcmp(behaviour, "mute") == 0;
+    QMap<QString, Answer> answers;
+    if (std::strcmp(behaviour, "serve") == 0) {
+        if (argc < 4 || !Answers(argc, argv, &answers))
+            return 2;
+    } else {
+        for (const char* format : {"image/png", "image/bmp", "image/jpeg", "image/gif"})
+            answers.insert(QLatin1String(format), Answer());
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QMimeData* data = mute ? new QMimeData : new SlowOffer(answers);
+    if (mute)
+        data->setText(QStringLiteral("never sent"));
+    clipboard->setMimeData(data);
+    const QDeadlineTimer deadline(10000);
+    while (!clipboard->ownsClipboard()) {
+        if (deadline.hasExpired()) {
+            std::fprintf(stderr, "clipboard_owner: could not take the clipboard\n");
+            return 1;
+        }
+        QGuiApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    std::printf("owner\n");
+    std::fflush(stdout);
+    if (mute)
+        Hang(); // no event is handled any more: no request is answered
+    return QGuiApplication::exec();
+}
