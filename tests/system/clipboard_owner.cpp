@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Another program that takes the clipboard and answers the editor slowly or not at all:
-//   clipboard_owner listing   lists image formats (PNG, BMP, JPEG, GIF) but never sends them;
 //   clipboard_owner mute      answers nothing at all, not even the list of formats;
 //   clipboard_owner serve <picture file> <format>=<delay in ms> ...
 //                             lists the formats given (image/png, image/bmp) and sends the picture
@@ -30,7 +29,7 @@ namespace {
 }
 
 struct Answer {
-    QByteArray bytes; // none: never sent
+    QByteArray bytes;
     unsigned long delayMs = 0;
 };
 
@@ -43,8 +42,6 @@ public:
 protected:
     QVariant retrieveData(const QString& format, qtcompat::MimeDataType) const override {
         const Answer answer = answers_.value(format);
-        if (answer.bytes.isEmpty())
-            Hang();
         QThread::msleep(answer.delayMs);
         return answer.bytes;
     }
@@ -81,16 +78,10 @@ bool Answers(int argc, char* argv[], QMap<QString, Answer>* answers) {
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
-    const char* behaviour = argc > 1 ? argv[1] : "listing";
-    const bool mute = std::strcmp(behaviour, "mute") == 0;
+    const bool mute = argc > 1 && std::strcmp(argv[1], "mute") == 0;
     QMap<QString, Answer> answers;
-    if (std::strcmp(behaviour, "serve") == 0) {
-        if (argc < 4 || !Answers(argc, argv, &answers))
-            return 2;
-    } else {
-        for (const char* format : {"image/png", "image/bmp", "image/jpeg", "image/gif"})
-            answers.insert(QLatin1String(format), Answer());
-    }
+    if (!mute && (argc < 4 || !Answers(argc, argv, &answers)))
+        return 2;
     QClipboard* clipboard = QGuiApplication::clipboard();
     QMimeData* data = mute ? new QMimeData : new SlowOffer(answers);
     if (mute)
