@@ -7,6 +7,7 @@
 #include "clipboard/ServedPng.h"
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
+#include "platform/Memory.h"
 #include "platform/QtCompat.h"
 #include "platform/TBitmap.h"
 
@@ -29,23 +30,41 @@ bool WithinBounds(const QImage& image) {
 // programs ask for first, is made here instead: fast (see ServedPng) and once for the copy, so
 // that every request gets the same bytes. Qt's own target for images is PNG too: another Qt
 // program asks for that one first.
+//
+// Where memory is short, another program gets nothing rather than the editor being killed: Qt
+// asks for the image itself to encode it in the other formats, about 8 bytes a pixel at most
+// with the growing buffer, and that is refused first.
 class CopiedPicture final : public QMimeData {
 public:
-    explicit CopiedPicture(const QImage& image) { setImageData(image); }
+    explicit CopiedPicture(const QImage& image) : image_(image) { setImageData(image); }
+
+    const QImage& Image() const { return image_; }
 
 protected:
     QVariant retrieveData(const QString& mimeType, qtcompat::MimeDataType type) const override {
         const bool png =
             mimeType == QLatin1String("image/png") ||
             (mimeType == QLatin1String("application/x-qt-image") && qtcompat::IsByteArray(type));
-        if (!png)
+        if (!png) {
+            if (mimeType.startsWith(QLatin1String("image/")) ||
+                mimeType == QLatin1String("application/x-qt-image")) {
+                if (!MemoryFits(std::int64_t{image_.width()} * image_.height() * 8))
+                    return QVariant();
+            }
             return QMimeData::retrieveData(mimeType, type);
-        if (png_.isNull())
-            png_ = ServedPng(qvariant_cast<QImage>(imageData()));
+        }
+        if (png_.isNull()) {
+            try {
+                png_ = ServedPng(image_);
+            } catch (const std::exception&) {
+                return QByteArray(); // perhaps there is room for it at the next request
+            }
+        }
         return png_;
     }
 
 private:
+    const QImage image_;
     mutable QByteArray png_;
 };
 
@@ -71,7 +90,7 @@ public:
             return std::nullopt;
         // This program's own copy is held as the image itself.
         if (own_ && data == own_) {
-            const QImage image = qvariant_cast<QImage>(data->imageData());
+            const QImage image = static_cast<const CopiedPicture*>(data)->Image();
             if (image.isNull() || !WithinBounds(image))
                 return std::nullopt;
             return image;

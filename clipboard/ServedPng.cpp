@@ -4,6 +4,7 @@
 #include "clipboard/ServedPng.h"
 
 #include "platform/LargeMemory.h"
+#include "platform/Memory.h"
 
 #include <QtEndian>
 #include <libdeflate.h>
@@ -28,6 +29,13 @@ constexpr uchar kColourTypeRgb = 2;
 constexpr uchar kColourTypePalette = 3;
 constexpr uchar kFilterNone = 0;
 constexpr uchar kFilterUp = 2;
+
+// Throws unless `bytes` more fit in memory: the other program gets nothing then, and the
+// editor lives.
+void NeedMemory(qsizetype bytes) {
+    if (bytes >= kCheckedAllocation && !MemoryFits(bytes))
+        throw std::bad_alloc();
+}
 
 // ---- chunks ----
 
@@ -191,6 +199,7 @@ LargeMemory IndexedRows(const QImage& image, Palette* palette, qsizetype* stream
     const int width = image.width();
     const qsizetype rowBytes = 1 + qsizetype{width};
     *streamBytes = rowBytes * image.height();
+    NeedMemory(*streamBytes + *streamBytes / 4); // and the deflated stream
     LargeMemory stream = AllocateLarge(static_cast<size_t>(*streamBytes));
     if (!stream)
         throw std::bad_alloc();
@@ -243,7 +252,9 @@ double SampledEntropy(int height, qsizetype rowBytes,
 void AppendStored(QByteArray& out, qsizetype streamBytes,
                   const std::function<void(uchar* to, qsizetype n)>& fill) {
     const qsizetype blocks = std::max<qsizetype>(1, (streamBytes + kBlockBytes - 1) / kBlockBytes);
-    out.reserve(out.size() + blocks * (kFraming + 5) + 2 + streamBytes + 4 + kFraming);
+    const qsizetype total = out.size() + blocks * (kFraming + 5) + 2 + streamBytes + 4 + kFraming;
+    NeedMemory(total);
+    out.reserve(total);
     quint32 adler = 1;
     qsizetype left = streamBytes;
     do {
@@ -282,6 +293,7 @@ bool AppendDeflated(QByteArray& out, const uchar* stream, qsizetype streamBytes)
         throw std::bad_alloc();
     const qsizetype start = out.size();
     const qsizetype room = streamBytes / 4 + 1024;
+    NeedMemory(room);
     const qsizetype typeAt = BeginChunk(out, "IDAT");
     out.resize(out.size() + room);
     const size_t made =
@@ -341,6 +353,7 @@ QByteArray ServedPng(const QImage& image) {
         });
         LargeMemory stream;
         if (entropy <= kServedPngEntropy) {
+            NeedMemory(streamBytes + streamBytes / 4); // and the deflated stream
             stream = AllocateLarge(static_cast<size_t>(streamBytes));
             if (!stream)
                 throw std::bad_alloc();

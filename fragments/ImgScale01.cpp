@@ -5,6 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/EditorError.h"
+#include "platform/Memory.h"
 #include "platform/TImage.h"
 
 #include <QLocale>
@@ -177,12 +178,12 @@ void TImageScale::Execute() {
     } else {
         // Qt's smooth scaling averages the source pixels that fall into each target pixel where
         // it reduces, and interpolates where it enlarges.
+        // The scaled image, and Qt's buffers of the same size.
+        RequireMemory(std::int64_t{DstWidth} * DstHeight * 4 * 2, DstWidth, DstHeight);
         const QImage scaled = block.Image().scaled(DstWidth, DstHeight, Qt::IgnoreAspectRatio,
                                                    Qt::SmoothTransformation);
         if (scaled.isNull())
-            throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
-                                  .arg(DstWidth)
-                                  .arg(DstHeight));
+            throw OutOfMemory(DstWidth, DstHeight);
         WorkBitmap->AssignImage(scaled);
     }
     DstImage->Picture().Assign(*WorkBitmap);

@@ -4,6 +4,7 @@
 #include "platform/PictureFiles.h"
 
 #include "platform/EditorError.h"
+#include "platform/Memory.h"
 #include "platform/QtCompat.h"
 
 #include <QBuffer>
@@ -11,6 +12,7 @@
 #include <QImageReader>
 #include <QSaveFile>
 #include <QtEndian>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <array>
@@ -256,10 +258,10 @@ private:
 };
 
 QImage NewImage(const BmpHeader& b) {
+    RequireMemory(b.width * b.rows * 4, b.width, b.rows);
     QImage image(static_cast<int>(b.width), static_cast<int>(b.rows), QImage::Format_RGB32);
     if (image.isNull())
-        throw EditorError(
-            QStringLiteral("Недостаточно памяти для изображения %1 x %2").arg(b.width).arg(b.rows));
+        throw OutOfMemory(b.width, b.rows);
     return image;
 }
 
@@ -386,55 +388,138 @@ QImage DecodeRunLengths(QIODevice& device, const BmpHeader& b) {
     return image;
 }
 
-// What a PNG, a JPEG or a GIF may declare besides its picture. libpng keeps ancillary chunks
-// (text, profiles) in memory, and libjpeg keeps comment and profile segments in a list that it
-// walks to its end for each new one.
-constexpr qint64 kMaxAncillaryBytes = 4 << 20;
+// ---- PNG, JPEG and GIF: the bytes Qt is given, checked against what they declare ----
+
+// Ancillary PNG chunks before the image data, and JPEG marker segments. Nothing keeps the chunks
+// (they are skipped over, never read), but each costs a step of the walk; libjpeg keeps comment
+// and profile segments in a list that it walks to its end for each new one.
 constexpr int kMaxAncillaryChunks = 4096;
 constexpr int kMaxJpegSegments = 4096;
+// Blocks of a GIF's extensions before its first frame, each at most 255 bytes.
+constexpr int kMaxGifExtensionBlocks = 1 << 16;
 
-// Keeps only the critical chunks of a PNG (IHDR, PLTE, IDAT, IEND) and its transparency (tRNS),
-// in their order, for Qt to read: the others (text, colour profiles, ...) never change the pixels
-// the editor keeps, and
-// libpng would inflate a compressed one to up to 8 MB whatever its size in the file. Throws when
-// a chunk claims more bytes than remain, when the file ends before IEND, and when the ancillary
-// chunks pass kMaxAncillaryChunks or kMaxAncillaryBytes. The number of IDAT chunks is not
-// limited.
-void KeepCriticalChunks(QByteArray& png) {
-    constexpr qsizetype kSignatureSize = 8;
-    constexpr qsizetype kFraming = 12; // length, type and CRC
-    char* const start = png.data();
-    qsizetype kept = kSignatureSize;
-    qint64 ancillaryBytes = 0;
-    int ancillaryChunks = 0;
-    for (qsizetype at = kSignatureSize;;) {
-        const qsizetype remaining = png.size() - at;
-        if (remaining < kFraming)
+// What Qt is to decode, the size the header declares, and the memory decoding takes beside the
+// bytes: the picture Qt makes, the decoder's own buffers and the conversion to 24-bit colour.
+struct Prepared {
+    QByteArray bytes;
+    std::int64_t width = 0, height = 0;
+    std::int64_t decoding = 0;
+};
+
+EditorError TooMuchData() {
+    return Damaged(QStringLiteral("в нём больше данных, чем нужно рисунку"));
+}
+
+// Reads a device onwards, never past its end: what is not there throws Truncated.
+class DeviceReader {
+public:
+    explicit DeviceReader(QIODevice& device) : device_(device) {}
+    std::int64_t Left() const { return device_.size() - device_.pos(); }
+    QByteArray Read(std::int64_t n) {
+        if (n > Left())
             throw Truncated();
-        const char* chunk = start + at;
-        const quint32 length = qFromBigEndian<quint32>(chunk);
-        if (length > remaining - kFraming)
-            throw Damaged(QStringLiteral("блок PNG длиннее файла"));
-        const qsizetype size = kFraming + length;
-        const bool end = std::memcmp(chunk + 4, "IEND", 4) == 0;
-        // Bit 5 of the type's first letter: clear for critical chunks, set for ancillary ones.
-        // Transparency (at most an alpha for each of 256 palette entries) is kept too: it shows
-        // which pixels are the paper.
-        const bool transparency = std::memcmp(chunk + 4, "tRNS", 4) == 0 && length <= 256;
-        if ((chunk[4] & 0x20) == 0 || transparency) {
-            if (kept != at)
-                std::memmove(start + kept, chunk, static_cast<size_t>(size));
-            kept += size;
-        } else if (++ancillaryChunks > kMaxAncillaryChunks ||
-                   (ancillaryBytes += length) > kMaxAncillaryBytes) {
-            throw Damaged(QStringLiteral("слишком много дополнительных данных PNG"));
-        }
-        if (end) {
-            png.truncate(kept);
-            return;
-        }
-        at += size;
+        QByteArray bytes = device_.read(n);
+        if (bytes.size() != n)
+            throw Truncated();
+        return bytes;
     }
+    int Byte() { return static_cast<uchar>(Read(1).at(0)); }
+    void Skip(std::int64_t n) {
+        if (n > Left() || !device_.seek(device_.pos() + n))
+            throw Truncated();
+    }
+
+private:
+    QIODevice& device_;
+};
+
+// A PNG as Qt is to read it: the header, the palette and its transparency, and the image data in
+// one chunk (or a few, past 1 GiB), each chunk's checksum checked; then an end chunk. The image
+// data is read only as far as it goes: what comes after it (the frames of an animated PNG, text)
+// cannot change the picture and is not read. The ancillary chunks before it are skipped over
+// (libpng would inflate a compressed text to up to 8 MB, whatever its size in the file). The image
+// data may take the rows' stored size, an eighth more for the fixed codes of simple encoders, and
+// 64 KiB; a file whose chunks claim more is refused before they are read.
+Prepared PreparePng(QIODevice& device, std::int64_t maxPixels) {
+    DeviceReader in(device);
+    Prepared p;
+    p.bytes = in.Read(8 + 8 + 13 + 4);
+    const auto* h = reinterpret_cast<const uchar*>(p.bytes.constData()) + 8;
+    if (qFromBigEndian<quint32>(h) != 13 || std::memcmp(h + 4, "IHDR", 4) != 0)
+        throw Damaged(QStringLiteral("нет заголовка PNG"));
+    p.width = qFromBigEndian<quint32>(h + 8);
+    p.height = qFromBigEndian<quint32>(h + 12);
+    const int depth = h[16], colourType = h[17];
+    if (p.width == 0 || p.height == 0)
+        throw Damaged(QStringLiteral("размер %1 x %2").arg(p.width).arg(p.height));
+    if (Beyond(p.width, p.height, maxPixels))
+        throw TooLarge(p.width, p.height);
+    const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    // Rows with their filter bytes; interlacing adds at most a filter byte and a part byte for
+    // each row of its passes, of which there are fewer than 2h + 7.
+    std::int64_t rows = p.height * (1 + (p.width * depth * channels + 7) / 8);
+    if (h[20] != 0)
+        rows += 2 * (2 * p.height + 7);
+    const std::int64_t stored = rows + 5 * (rows / 65535 + 1) + 6;
+    const std::int64_t bound = stored + stored / 8 + (64 << 10);
+    const std::int64_t pixels = p.width * p.height;
+    p.decoding = pixels * (depth == 16 ? 8 : 4) + pixels * 4;
+    RequireMemory(std::min(bound, in.Left()) + p.decoding, p.width, p.height);
+
+    constexpr std::int64_t kLargestChunk = std::int64_t{1} << 30;
+    std::int64_t imageData = 0;
+    qsizetype chunkAt = -1; // of the image data chunk being filled
+    quint32 crc = 0;
+    const auto endChunk = [&] {
+        qToBigEndian(static_cast<quint32>(p.bytes.size() - chunkAt - 8), p.bytes.data() + chunkAt);
+        char bytes[4];
+        qToBigEndian(crc, bytes);
+        p.bytes.append(bytes, 4);
+        chunkAt = -1;
+    };
+    int ancillary = 0;
+    for (;;) {
+        const QByteArray header = in.Read(8);
+        const auto length = static_cast<std::int64_t>(qFromBigEndian<quint32>(header.constData()));
+        const QByteArray type = header.mid(4);
+        if (imageData > 0 && type != "IDAT")
+            break; // the image data has ended
+        if (length + 4 > in.Left())
+            throw Damaged(QStringLiteral("блок PNG длиннее файла"));
+        if (type == "IEND")
+            break;
+        if (type == "IDAT") {
+            if ((imageData += length) > bound)
+                throw TooMuchData();
+            const QByteArray data = in.Read(length);
+            const QByteArray sum = in.Read(4);
+            if (libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4), data.constData(),
+                                 static_cast<size_t>(length)) !=
+                qFromBigEndian<quint32>(sum.constData()))
+                throw Damaged(QStringLiteral("неверная контрольная сумма PNG"));
+            if (chunkAt >= 0 && p.bytes.size() - chunkAt + length > kLargestChunk)
+                endChunk();
+            if (chunkAt < 0) {
+                chunkAt = p.bytes.size();
+                p.bytes += header;
+                crc = libdeflate_crc32(0, "IDAT", 4);
+            }
+            p.bytes += data;
+            crc = libdeflate_crc32(crc, data.constData(), static_cast<size_t>(length));
+        } else if ((type == "PLTE" && length <= 768) || (type == "tRNS" && length <= 256)) {
+            p.bytes += header + in.Read(length + 4); // tRNS: an alpha for each palette entry
+        } else if ((header.at(4) & 0x20) == 0) {     // bit 5 of the first letter: ancillary
+            throw Damaged(QStringLiteral("неизвестный блок PNG"));
+        } else if (++ancillary > kMaxAncillaryChunks) {
+            throw Damaged(QStringLiteral("слишком много дополнительных данных PNG"));
+        } else {
+            in.Skip(length + 4);
+        }
+    }
+    if (chunkAt >= 0)
+        endChunk();
+    p.bytes += QByteArray::fromHex("0000000049454e44ae426082"); // IEND
+    return p;
 }
 
 // Walks the marker segments of a JPEG: each must lie within the file, and there may be at most
@@ -468,39 +553,148 @@ void CheckJpegSegments(const QByteArray& jpeg) {
     }
 }
 
-// Walks the blocks of a GIF: its logical screen and every frame must lie within the bounds.
-// Stops where the file is cut, or at a block it does not know, where Qt's reader stops too.
-void CheckGifFrames(const QByteArray& gif, std::int64_t maxPixels) {
-    const auto* p = reinterpret_cast<const uchar*>(gif.constData());
-    const qsizetype size = gif.size();
-    if (size < 13)
+// A JPEG, checked against its frame header before it is read whole: it may hold no more than 8
+// bytes for each sample, the segments kMaxJpegSegments may add, and no less than a bit for each
+// 8 x 8 block of its largest component, the least any Huffman coding takes: a file that stops
+// before is plainly cut (libjpeg would fill nearly all of the picture with grey). Decoding a
+// progressive JPEG, or one whose components come in scans of their own, keeps every block's
+// coefficients, 128 bytes a block, besides the picture.
+Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
+    const qint64 start = device.pos();
+    DeviceReader in(device);
+    in.Skip(2); // the start-of-image marker
+    Prepared p;
+    std::int64_t blocks = 0, largest = 0;
+    bool buffered = false, huffman = true;
+    QList<int> sampling; // the horizontal and vertical factor of each component
+    const EditorError noHeader = Damaged(QStringLiteral("нет заголовка JPEG"));
+    for (;;) {
+        int type = in.Byte();
+        if (type != 0xFF)
+            throw noHeader;
+        while (type == 0xFF) // fill bytes
+            type = in.Byte();
+        const int length = in.Byte() << 8 | in.Byte();
+        if (length < 2)
+            throw noHeader;
+        if (type == 0xDA) { // the first scan: the headers have ended
+            if (sampling.isEmpty())
+                throw noHeader;
+            // Components in scans of their own are decoded only once all have come.
+            buffered = buffered || in.Byte() < sampling.size() / 2;
+            break;
+        }
+        if (length - 2 > in.Left())
+            throw Damaged(QStringLiteral("сегмент JPEG длиннее файла"));
+        const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
+                           type != 0xCC; // not the tables of Huffman or arithmetic codes
+        if (!frame || !sampling.isEmpty()) {
+            in.Skip(length - 2);
+            continue;
+        }
+        const QByteArray f = in.Read(length - 2);
+        const auto* d = reinterpret_cast<const uchar*>(f.constData());
+        const int components = f.size() >= 6 ? d[5] : 0;
+        if (components == 0 || f.size() < 6 + 3 * components)
+            throw noHeader;
+        p.height = qFromBigEndian<quint16>(d + 1);
+        p.width = qFromBigEndian<quint16>(d + 3);
+        if (p.width == 0 || p.height == 0)
+            throw Damaged(QStringLiteral("размер %1 x %2").arg(p.width).arg(p.height));
+        if (Beyond(p.width, p.height, maxPixels))
+            throw TooLarge(p.width, p.height);
+        buffered = (type & 3) == 2; // progressive: SOF2, SOF6, SOF10, SOF14
+        huffman = type < 0xC8;
+        int hMax = 1, vMax = 1;
+        for (int c = 0; c < components; ++c) {
+            sampling << std::max(1, d[7 + 3 * c] >> 4) << std::max(1, d[7 + 3 * c] & 15);
+            hMax = std::max(hMax, sampling[2 * c]);
+            vMax = std::max(vMax, sampling[2 * c + 1]);
+        }
+        for (int c = 0; c < components; ++c) {
+            const std::int64_t w = (p.width * sampling[2 * c] + hMax - 1) / hMax;
+            const std::int64_t h = (p.height * sampling[2 * c + 1] + vMax - 1) / vMax;
+            const std::int64_t own = ((w + 7) / 8) * ((h + 7) / 8);
+            blocks += own;
+            largest = std::max(largest, own);
+        }
+    }
+    const std::int64_t size = device.size() - start;
+    if (size > device.pos() - start + blocks * 64 * 8 + std::int64_t{kMaxJpegSegments} * 65537)
+        throw TooMuchData();
+    if (huffman && size < largest / 8)
         throw Truncated();
-    const auto colorTable = [](uchar flags) {
+    const std::int64_t pixels = p.width * p.height;
+    p.decoding = pixels * 4 + (sampling.size() == 2 ? pixels : 0) + (buffered ? blocks * 128 : 0);
+    RequireMemory(size + p.decoding, p.width, p.height);
+    device.seek(start);
+    p.bytes = device.readAll();
+    CheckJpegSegments(p.bytes);
+    return p;
+}
+
+// A GIF as Qt is to read it: the header and its colour table, the graphic control block of the
+// first frame (its transparent colour), the first frame, and a written end. Qt shows the first
+// frame only: the later ones are not read. Other extensions before it are skipped over. The
+// frame's codes take at most 12 bits each, two for each pixel at most (a clear code before every
+// pixel), in blocks of 255 bytes.
+Prepared PrepareGif(QIODevice& device, std::int64_t maxPixels) {
+    DeviceReader in(device);
+    Prepared p;
+    p.bytes = in.Read(13);
+    const auto* h = reinterpret_cast<const uchar*>(p.bytes.constData());
+    const auto colourTable = [](int flags) {
         return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
     };
-    const int width = qFromLittleEndian<quint16>(p + 6), height = qFromLittleEndian<quint16>(p + 8);
-    if (Beyond(width, height, maxPixels))
-        throw TooLarge(width, height);
-    for (qsizetype at = 13 + colorTable(p[10]); at < size;) {
-        const uchar block = p[at++];
-        if (block == 0x2C) { // a frame: left, top, width, height, flags, then the LZW code size
-            if (size - at < 9)
-                return;
-            const int right =
-                qFromLittleEndian<quint16>(p + at) + qFromLittleEndian<quint16>(p + at + 4);
-            const int bottom =
-                qFromLittleEndian<quint16>(p + at + 2) + qFromLittleEndian<quint16>(p + at + 6);
-            if (Beyond(right, bottom, maxPixels))
-                throw TooLarge(right, bottom);
-            at += 9 + colorTable(p[at + 8]) + 1;
-        } else if (block == 0x21) { // an extension: its label
-            ++at;
-        } else {
-            return; // the trailer, or a block that ends the reading
+    p.width = qFromLittleEndian<quint16>(h + 6);
+    p.height = qFromLittleEndian<quint16>(h + 8);
+    if (Beyond(p.width, p.height, maxPixels))
+        throw TooLarge(p.width, p.height);
+    p.bytes += in.Read(colourTable(h[10]));
+    int extensionBlocks = 0;
+    for (;;) {
+        const int block = in.Byte();
+        if (block == 0x21) { // an extension: its label, then blocks up to an empty one
+            const int label = in.Byte();
+            if (label == 0xF9) // graphic control
+                p.bytes += QByteArray(1, '\x21') + QByteArray(1, '\xF9');
+            for (int size; (size = in.Byte()) != 0;) {
+                if (++extensionBlocks > kMaxGifExtensionBlocks)
+                    throw Damaged(QStringLiteral("слишком много дополнительных данных GIF"));
+                if (label == 0xF9)
+                    p.bytes += QByteArray(1, static_cast<char>(size)) + in.Read(size);
+                else
+                    in.Skip(size);
+            }
+            if (label == 0xF9)
+                p.bytes += QByteArray(1, '\0');
+            continue;
         }
-        while (at < size && p[at] != 0) // data sub-blocks up to the empty one
-            at += p[at] + 1;
-        ++at;
+        if (block != 0x2C) // the end, or a block that ends Qt's reading: no frame
+            throw Damaged(QStringLiteral("в рисунке GIF нет кадра"));
+        const QByteArray frame = in.Read(9);
+        const auto* f = reinterpret_cast<const uchar*>(frame.constData());
+        const std::int64_t right =
+            qFromLittleEndian<quint16>(f) + qFromLittleEndian<quint16>(f + 4);
+        const std::int64_t bottom =
+            qFromLittleEndian<quint16>(f + 2) + qFromLittleEndian<quint16>(f + 6);
+        if (Beyond(right, bottom, maxPixels))
+            throw TooLarge(right, bottom);
+        const std::int64_t pixels =
+            qFromLittleEndian<quint16>(f + 4) * std::int64_t{qFromLittleEndian<quint16>(f + 6)};
+        const std::int64_t budget = (2 * pixels + 2) * 12 / 8 * 256 / 255 + 256;
+        p.decoding = p.width * p.height * 12;
+        RequireMemory(std::min(budget, in.Left()) + p.decoding, p.width, p.height);
+        p.bytes += QByteArray(1, '\x2C') + frame + in.Read(colourTable(f[8]) + 1);
+        // A frame cut short is Qt's to show as far as it goes.
+        std::int64_t data = 0;
+        for (int size; in.Left() > 0 && (size = in.Byte()) != 0 && size <= in.Left();) {
+            if ((data += 1 + size) > budget)
+                throw TooMuchData();
+            p.bytes += QByteArray(1, static_cast<char>(size)) + in.Read(size);
+        }
+        p.bytes += QByteArray::fromHex("003b"); // the frame's end, the file's end
+        return p;
     }
 }
 
@@ -524,10 +718,12 @@ QImage OverWhite(QImage image) {
         image.setColorTable(table);
         return image;
     }
-    if (image.format() != QImage::Format_ARGB32)
+    if (image.format() != QImage::Format_ARGB32) {
+        const QSize size = image.size();
         image = image.convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull())
-        throw EditorError(QStringLiteral("Недостаточно памяти для рисунка"));
+        if (image.isNull())
+            throw OutOfMemory(size.width(), size.height());
+    }
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
@@ -565,15 +761,13 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
     // The bounds decide, not Qt's default limit; 8 bytes a pixel covers every format Qt reads to.
     qtcompat::SetImageAllocationLimit(
         static_cast<int>(std::min<std::int64_t>((maxPixels * 8 >> 20) + 1, 1 << 30)));
-    // Qt reads the bytes only once what they declare has been checked against them.
-    QByteArray bytes = device.readAll();
-    if (format == "png")
-        KeepCriticalChunks(bytes);
-    else if (format == "jpeg")
-        CheckJpegSegments(bytes);
-    else
-        CheckGifFrames(bytes, maxPixels);
-    QBuffer checked(&bytes);
+    // Qt reads the bytes only once what they declare has been checked against them, and once
+    // decoding them fits in memory.
+    Prepared prepared = format == "png"    ? PreparePng(device, maxPixels)
+                        : format == "jpeg" ? PrepareJpeg(device, maxPixels)
+                                           : PrepareGif(device, maxPixels);
+    RequireMemory(prepared.decoding, prepared.width, prepared.height);
+    QBuffer checked(&prepared.bytes);
     checked.open(QIODevice::ReadOnly);
     QImageReader reader(&checked, format);
     const QSize size = reader.size();

@@ -29,17 +29,20 @@ class QSaveFile;
 // header that promises a picture beyond the bounds of platform/Limits.h (or more than maxPixels)
 // is refused before anything is allocated, and pixel data shorter than the header promises is
 // refused. Other content is read by Qt when it is PNG, JPEG or GIF, and refused otherwise; what it
-// declares is checked against its bytes and the bounds first, so that apart from the picture
-// nothing is allocated beyond a small multiple of the bytes:
-// - PNG: no chunk may claim more bytes than remain, and the ancillary chunks (all but IHDR, PLTE,
-//   IDAT and IEND) may add up to at most 4 MiB in at most 4096 chunks. Qt sees only the critical
-//   chunks: the others (text, colour profiles) never change the pixels the editor keeps.
-// - JPEG: every marker segment lies within the file; at most 4096 of them.
-// - GIF: the logical screen and every frame lie within the bounds.
-// The image comes as Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes
-// it 24-bit colour. Transparent and translucent pixels of a PNG or GIF come blended with white,
-// as a page or another program showed them on white paper. A file name is read only when it names a regular file: a FIFO, a socket or a
-// device is refused without waiting.
+// declares is checked against its bytes and the bounds first, and no more bytes are read than
+// the declared picture can need:
+// - PNG: no chunk may claim more bytes than remain; the image data may take the rows' stored
+//   size and an eighth more. Qt sees only the header, the palette, the transparency and the
+//   image data: at most 4096 ancillary chunks before the data are skipped over, and what comes
+//   after it (an animated PNG's later frames) is not read.
+// - JPEG: every marker segment lies within the file, at most 4096 of them; the file holds at
+//   most 8 bytes a sample and at least a bit for each 8 x 8 block.
+// - GIF: the logical screen and the first frame lie within the bounds; Qt reads that frame only.
+// Decoding that does not fit in memory is refused (platform/Memory.h). The image comes as
+// Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes it 24-bit colour.
+// Transparent and translucent pixels of a PNG or GIF come blended with white, as a page or
+// another program showed them on white paper. A file name is read only when it names a regular
+// file: a FIFO, a socket or a device is refused without waiting.
 QImage ReadPicture(const QString& fileName);
 QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);
 

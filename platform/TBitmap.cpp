@@ -6,6 +6,7 @@
 #include "platform/EditorError.h"
 #include "platform/LargeMemory.h"
 #include "platform/Limits.h"
+#include "platform/Memory.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -36,6 +37,8 @@ QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
         return QImage();
     const qsizetype stride = qsizetype{width} * 4;
     const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    if (static_cast<std::int64_t>(bytes) >= kCheckedAllocation)
+        RequireMemory(static_cast<std::int64_t>(bytes), width, height);
     QImage image;
     if (bytes < kLargeAllocation) {
         image = QImage(width, height, QImage::Format_RGB32);
@@ -46,8 +49,7 @@ QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
             memory.release(); // the image frees it
     }
     if (image.isNull())
-        throw EditorError(
-            QStringLiteral("Недостаточно памяти для изображения %1 x %2").arg(width).arg(height));
+        throw OutOfMemory(width, height);
     return image;
 }
 
@@ -89,9 +91,7 @@ void TBitmap::AssignImage(const QImage& image) {
     QImage converted = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
                                                : image.convertToFormat(QImage::Format_RGB32);
     if (converted.isNull() && !image.isNull())
-        throw EditorError(QStringLiteral("Недостаточно памяти для изображения %1 x %2")
-                              .arg(image.width())
-                              .arg(image.height()));
+        throw OutOfMemory(image.width(), image.height());
     if (converted.format() == QImage::Format_ARGB32) {
         for (int y = 0; y < converted.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(converted.scanLine(y));

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The bounded snapshot queue and the undo manager on real bitmaps.
+#include "platform/Memory.h"
 #include "platform/TImage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
@@ -241,18 +242,28 @@ private slots:
         QCOMPARE(undo.Count(), 1);
     }
 
+    void failedSnapshotShowsOneErrorAndSwitchesOff_data() {
+        QTest::addColumn<bool>("memoryShort"); // or the bounds refuse the snapshot
+        QTest::newRow("beyond the bounds") << false;
+        QTest::newRow("more than the memory left") << true;
+    }
     void failedSnapshotShowsOneErrorAndSwitchesOff() {
+        QFETCH(bool, memoryShort);
         ScriptedDialogs dialogs;
         dialogs.ExpectMessage(TModalResult::Ok);
         TImage image;
-        image.Picture().SetSize(30, 30);
+        image.Picture().SetSize(2000, 2000); // 16 MB
         TGraphUnDo undo;
         undo.SaveRegion(&image, {0, 0, 10, 10});
-        undo.MakeBitmap = [](std::int32_t w, std::int32_t h) {
-            // As big a bitmap as the bounds refuse.
-            return std::make_unique<TBitmap>(w * 100000, h);
-        };
-        undo.SaveRegion(&image, {0, 0, 10, 10});
+        if (memoryShort) {
+            SetMemoryProbe([] { return kMemoryMargin + (10 << 20); });
+        } else {
+            undo.MakeBitmap = [](std::int32_t w, std::int32_t h) {
+                return std::make_unique<TBitmap>(w * 100000, h); // as big as the bounds refuse
+            };
+        }
+        undo.SaveRegion(&image, {0, 0, 2000, 2000});
+        SetMemoryProbe({});
         QVERIFY(!undo.Enabled());
         QCOMPARE(undo.Count(), 0);
         QCOMPARE(dialogs.Prompts().size(), 1);
