@@ -34,6 +34,7 @@ namespace {
 
 constexpr int kDesignImageWidth = 761;
 constexpr int kDesignImageHeight = 505;
+constexpr int kToolIconSize = 20;
 
 QToolBar* AddBand(QMainWindow* window, const char* name) {
     auto* band = new QToolBar(window);
@@ -43,6 +44,9 @@ QToolBar* AddBand(QMainWindow* window, const char* name) {
     band->setFloatable(false);
     band->setAllowedAreas(Qt::TopToolBarArea);
     band->setFixedHeight(28);
+    // A tool button in a band draws its icon at the band's icon size, not at its own: a larger
+    // size would stretch the doubled pixmaps of a screen scaled by two.
+    band->setIconSize(QSize(kToolIconSize, kToolIconSize));
     band->setContentsMargins(0, 0, 0, 0);
     // The style's margins would push the 26-pixel buttons out of the 28-pixel band.
     band->layout()->setContentsMargins(1, 1, 1, 1);
@@ -103,7 +107,7 @@ QToolButton* TForm1::AddToolButton(QToolBar* band, QButtonGroup* group, const ch
     button->setToolTip(hint);
     button->setAccessibleName(hint); // assistive technology reads what a sighted user reads
     button->setIcon(icon);
-    button->setIconSize(QSize(20, 20));
+    button->setIconSize(QSize(kToolIconSize, kToolIconSize));
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setFixedSize(26, 26);

@@ -120,6 +120,24 @@ private slots:
         QCOMPARE(ShownColors(shown), QStringList{QStringLiteral("#cc6633")});
     }
 
+    void toolIconsShowTheirOwnPixels() {
+        // At the screen's scale, 1:1: not stretched to another size.
+        form_->ShowToolPanels(true, true, true, true);
+        for (QToolButton* button : form_->findChildren<QToolButton*>()) {
+            if (button->icon().isNull() || !button->isVisible())
+                continue;
+            const QImage shot = button->grab().toImage();
+            const QImage icon = button->icon().pixmap(button->iconSize()).toImage();
+            const QPoint at = (shot.rect().center() - icon.rect().center());
+            int wrong = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    wrong += qAlpha(icon.pixel(x, y)) == 255 &&
+                             shot.pixel(at + QPoint(x, y)) != icon.pixel(x, y);
+            QVERIFY2(wrong == 0, qPrintable(button->objectName()));
+        }
+    }
+
     void everyTextIsWhole() {
         form_->ShowToolPanels(true, true, true, true);
         TBitmap fragment;
