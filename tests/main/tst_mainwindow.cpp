@@ -208,6 +208,8 @@ private slots:
                 ++lines;
                 QVERIFY2(row.contains(QRegularExpression(QStringLiteral("#\\.{3,}#"))),
                          qPrintable(row));
+                if (style == psDot) // dots, not short dashes
+                    QVERIFY2(!row.contains(QStringLiteral("##")), qPrintable(row));
             }
             QCOMPARE(lines, 3);
         }
