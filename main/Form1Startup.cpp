@@ -15,6 +15,7 @@
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -301,6 +303,10 @@ void TForm1::FormCreate() {
 
     CbBoxFntName->clear();
     CbBoxFntName->addItems(ScreenFontNames());
+    // The list opens as wide as its longest name; the box keeps its width.
+    QAbstractItemView* list = CbBoxFntName->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     if (CbBoxFntName->count() > 0) {
         CbBoxFntName->setCurrentIndex(
             CbBoxFntName->findText(QStringLiteral("Arial"), Qt::MatchFixedString));
