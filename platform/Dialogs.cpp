@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
@@ -41,10 +43,16 @@ public:
         if (buttons == TMsgButtons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
-            return box.exec() == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
         }
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        // Qt makes a box as wide as its text; a short text would leave the title cut.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(TitleFrameWidth(box), 0), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+        const int answer = box.exec();
+        if (buttons == TMsgButtons::YesNo)
+            return answer == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
         return TModalResult::Ok;
     }
 
@@ -115,6 +123,15 @@ void ShowError(QWidget* parent, const QString& text) {
 bool AskYesNo(QWidget* parent, const QString& text) {
     return Dialogs().ShowMessage(parent, TMsgKind::Confirmation, text, TMsgButtons::YesNo) ==
            TModalResult::Yes;
+}
+
+int TitleFrameWidth(const QWidget& window) {
+    // The title in bold, as most frames show it, and seven lines' height for the frame's icon and
+    // three buttons with their spacing (a frame of Openbox's default theme needs that much).
+    QFont bold = window.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(window.windowTitle()) + 7 * metrics.height();
 }
 
 QString MessageLines(const QString& text) {
