@@ -17,10 +17,12 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -86,6 +88,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     CreateStatusBar();
     ConnectHandlers();
     ConnectTextTool();
+    QApplication::instance()->installEventFilter(this);
     resize(789, 629);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -94,6 +97,29 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
 TForm1::~TForm1() {
     FormDestroy();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Reached from an open menu with the arrow keys, "Справка" (an item without a menu) is
+    // highlighted, but Qt gives the keys back to the focused control. The menu bar takes them,
+    // as it does while a menu is open: Enter opens the about box, the arrows go on, Esc leaves.
+    if (event->type() == QEvent::KeyPress && watched != menuBar() &&
+        menuBar()->activeAction() == About1 && !QApplication::activePopupWidget() &&
+        isActiveWindow()) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+        case Qt::Key_Escape:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            QCoreApplication::sendEvent(menuBar(), event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QMenu* TForm1::createPopupMenu() {

@@ -603,6 +603,19 @@ private slots:
         QCOMPARE(dialogs_->Prompts().first().text, QStringLiteral("AboutBox"));
     }
 
+    void aboutOpensFromTheKeyboardToo() {
+        dialogs_->ExpectModal([](QDialog&) { return int(QDialog::Accepted); });
+        QMenuBar* bar = form_->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(form_->FileControl1->menuAction()).center());
+        for (int i = 0; i < 4; ++i) // from "Файлы" to "Справка", each key to the open menu
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+        QVERIFY(!QApplication::activePopupWidget() && QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // no menu: keys go there
+        QCOMPARE(dialogs_->Prompts().size(), 1);
+        QVERIFY(!bar->activeAction()); // no highlight left behind
+    }
+
     void destructionGivesTheImageItsHandlersBack() {
         QVERIFY(form_->Image1->OnMouseDown);
         form_->FormDestroy();
