@@ -3,13 +3,19 @@
 
 #include "platform/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTreeView>
 
 namespace {
 
@@ -76,6 +82,30 @@ public:
     int ExecModal(QDialog& dialog) override { return dialog.exec(); }
 
 private:
+    // Qt's dialog opens small, with its size, type and date columns cut ("28,…KiB") and its
+    // places too ("Ком…"): a larger window, the places and those columns as wide as what they
+    // show, the name taking the rest.
+    static void MakeReadable(QFileDialog& dialog) {
+        QSize size(800, 520);
+        if (const QScreen* screen = dialog.screen())
+            size = size.boundedTo(screen->availableSize() * 9 / 10);
+        dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+        auto* places = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+        auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+        if (places && splitter) {
+            const int width = places->sizeHintForColumn(0) + 2 * places->frameWidth() +
+                              places->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            splitter->setSizes({width, size.width() - width});
+        }
+        if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            QHeaderView* header = files->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            for (int column = 1; column < header->count(); ++column)
+                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+
     static std::optional<QString> RunFileDialog(QWidget* parent, const QString& filter,
                                                 const QString& fileName,
                                                 QFileDialog::AcceptMode mode) {
@@ -91,6 +121,7 @@ private:
             dialog.setDirectory(info.absolutePath());
             dialog.selectFile(info.fileName());
         }
+        MakeReadable(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();
