@@ -96,6 +96,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+    QApplication::instance()->removeEventFilter(this);
     FormDestroy();
 }
 
@@ -103,21 +104,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // Reached from an open menu with the arrow keys, "Справка" (an item without a menu) is
     // highlighted, but Qt gives the keys back to the focused control. The menu bar takes them,
     // as it does while a menu is open: Enter opens the about box, the arrows go on, Esc leaves.
-    if (event->type() == QEvent::KeyPress && watched != menuBar() &&
-        menuBar()->activeAction() == About1 && !QApplication::activePopupWidget() &&
-        isActiveWindow()) {
-        switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-        case Qt::Key_Escape:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-            QCoreApplication::sendEvent(menuBar(), event);
-            return true;
-        default:
-            break;
-        }
+    if (event->type() != QEvent::KeyPress || menuBar()->activeAction() != About1 ||
+        QApplication::activePopupWidget())
+        return QMainWindow::eventFilter(watched, event);
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (!control || control == menuBar() || control->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        QCoreApplication::sendEvent(menuBar(), event);
+        return true;
+    default:
+        break;
     }
     return QMainWindow::eventFilter(watched, event);
 }
