@@ -222,6 +222,10 @@ public:
     // No context menu over the bands: they are shown and hidden through "Вид" only.
     QMenu* createPopupMenu() override;
 
+protected:
+    // Keys for "Справка" reached from an open menu (below).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreateToolBands();
     void CreateMenu();

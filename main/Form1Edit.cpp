@@ -4,6 +4,7 @@
 // The undo commands of the edit menu.
 #include "main/Form1.h"
 
+#include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
 #include <QAction>
@@ -15,6 +16,10 @@ void TForm1::RefreshUnDoCaption() {
 void TForm1::UnDoClick(QObject*) {
     if (!UnDoManager)
         return;
+    // The outline comes off first: the step back may cover pixels the outline has inverted, and
+    // taking the outline off later would invert them again.
+    if (Selector && UnDoManager->Count() > 0)
+        Selector->SetOutlineVisible(false);
     UnDoManager->StepBack(Image1);
     RefreshUnDoCaption();
 }

@@ -41,6 +41,21 @@ template <class Draw> QIcon CanvasIcon(Draw draw) {
     return icon;
 }
 
+// Solid fill: a paint pot tipped over, pouring its paint out. No colour square, so that it is
+// not taken for the colour swatch beside it.
+void PaintPot(QImage& image) {
+    QPainter p(&image);
+    p.setPen(QColor(40, 40, 40));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRect(1, 1, 11, 11), 45 * 16, 180 * 16); // the handle
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygon({{1, 10}, {7, 4}, {13, 10}, {7, 16}}));
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygon({{7, 4}, {13, 10}, {10, 13}, {4, 7}}));               // paint inside
+    p.drawPolygon(QPolygon({{13, 10}, {16, 10}, {16, 15}, {14, 15}, {14, 12}})); // pouring out
+    p.drawEllipse(QRect(13, 14, 4, 4));                                          // a drop
+}
+
 void DrawKind(TCanvas& c, int kind, const TRect& r) {
     if (kind == 0) // a line rising from the bottom left
         DrawShapeOfKind(c, kind, {r.left, r.bottom - 1}, {r.right, r.top - 1});
@@ -212,6 +227,12 @@ QIcon PenStyleIcon(TPenStyle style) {
             c.LineTo(17, 2);
             return;
         }
+        if (style == psDot) { // single pixels: the pen's three-pixel dots read as dashes here
+            for (int y : {6, 10, 14})
+                for (int x = 1; x < kToolIcon; x += 4)
+                    c.SetPixel(x, y, clBlack);
+            return;
+        }
         // Each line starts 10 pixels left of the icon, so that the part shown holds a gap and
         // the start of the next stretch even for the long dash (18 on, 6 off).
         c.Pen.Style = style;
@@ -224,9 +245,24 @@ QIcon PenStyleIcon(TPenStyle style) {
 
 QIcon BrushStyleIcon(TBrushStyle style) {
     return CanvasIcon([style](TCanvas& c) {
+        if (style == bsSolid) {
+            PaintPot(c.Bitmap().MutableImage());
+            return;
+        }
         c.Pen.Color = 0x606060;
-        c.Brush.Style = style;
-        c.Brush.Color = style == bsSolid ? 0x60A0E0 : clBlack;
+        if (style == bsClear) { // see-through: a light checkerboard, as for transparency
+            c.Brush.Style = bsSolid;
+            c.Brush.Color = clWhite;
+            c.FillRect({2, 2, 18, 18});
+            c.Brush.Color = 0xC0C0C0;
+            for (int y = 0; y < 4; ++y)
+                for (int x = y % 2; x < 4; x += 2)
+                    c.FillRect({2 + 4 * x, 2 + 4 * y, 6 + 4 * x, 6 + 4 * y});
+            c.Brush.Style = bsClear;
+        } else {
+            c.Brush.Style = style;
+            c.Brush.Color = clBlack;
+        }
         c.Rectangle(2, 2, 18, 18);
     });
 }

@@ -15,17 +15,21 @@
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,6 +38,7 @@ namespace {
 
 constexpr int kDesignImageWidth = 761;
 constexpr int kDesignImageHeight = 505;
+constexpr int kToolIconSize = 20;
 
 QToolBar* AddBand(QMainWindow* window, const char* name) {
     auto* band = new QToolBar(window);
@@ -43,6 +48,9 @@ QToolBar* AddBand(QMainWindow* window, const char* name) {
     band->setFloatable(false);
     band->setAllowedAreas(Qt::TopToolBarArea);
     band->setFixedHeight(28);
+    // A tool button in a band draws its icon at the band's icon size, not at its own: a larger
+    // size would stretch the doubled pixmaps of a screen scaled by two.
+    band->setIconSize(QSize(kToolIconSize, kToolIconSize));
     band->setContentsMargins(0, 0, 0, 0);
     // The style's margins would push the 26-pixel buttons out of the 28-pixel band.
     band->layout()->setContentsMargins(1, 1, 1, 1);
@@ -80,6 +88,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     CreateStatusBar();
     ConnectHandlers();
     ConnectTextTool();
+    QApplication::instance()->installEventFilter(this);
     resize(789, 629);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -87,7 +96,33 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+    QApplication::instance()->removeEventFilter(this);
     FormDestroy();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Reached from an open menu with the arrow keys, "Справка" (an item without a menu) is
+    // highlighted, but Qt gives the keys back to the focused control. The menu bar takes them,
+    // as it does while a menu is open: Enter opens the about box, the arrows go on, Esc leaves.
+    if (event->type() != QEvent::KeyPress || menuBar()->activeAction() != About1 ||
+        QApplication::activePopupWidget())
+        return QMainWindow::eventFilter(watched, event);
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (!control || control == menuBar() || control->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        QCoreApplication::sendEvent(menuBar(), event);
+        return true;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QMenu* TForm1::createPopupMenu() {
@@ -103,7 +138,7 @@ QToolButton* TForm1::AddToolButton(QToolBar* band, QButtonGroup* group, const ch
     button->setToolTip(hint);
     button->setAccessibleName(hint); // assistive technology reads what a sighted user reads
     button->setIcon(icon);
-    button->setIconSize(QSize(20, 20));
+    button->setIconSize(QSize(kToolIconSize, kToolIconSize));
     button->setCheckable(true);
     button->setAutoRaise(true);
     button->setFixedSize(26, 26);
@@ -297,6 +332,10 @@ void TForm1::FormCreate() {
 
     CbBoxFntName->clear();
     CbBoxFntName->addItems(ScreenFontNames());
+    // The list opens as wide as its longest name; the box keeps its width.
+    QAbstractItemView* list = CbBoxFntName->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     if (CbBoxFntName->count() > 0) {
         CbBoxFntName->setCurrentIndex(
             CbBoxFntName->findText(QStringLiteral("Arial"), Qt::MatchFixedString));

@@ -3,11 +3,19 @@
 
 #include "platform/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTreeView>
 
 namespace {
 
@@ -41,10 +49,16 @@ public:
         if (buttons == TMsgButtons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
-            return box.exec() == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
         }
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        // Qt makes a box as wide as its text; a short text would leave the title cut.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(TitleFrameWidth(box), 0), grid->rowCount(), 0, 1,
+                          grid->columnCount());
+        const int answer = box.exec();
+        if (buttons == TMsgButtons::YesNo)
+            return answer == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
         return TModalResult::Ok;
     }
 
@@ -68,6 +82,30 @@ public:
     int ExecModal(QDialog& dialog) override { return dialog.exec(); }
 
 private:
+    // Qt's dialog opens small, with its size, type and date columns cut ("28,…KiB") and its
+    // places too ("Ком…"): a larger window, the places and those columns as wide as what they
+    // show, the name taking the rest.
+    static void MakeReadable(QFileDialog& dialog) {
+        QSize size(800, 520);
+        if (const QScreen* screen = dialog.screen())
+            size = size.boundedTo(screen->availableSize() * 9 / 10);
+        dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+        auto* places = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+        auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+        if (places && splitter) {
+            const int width = places->sizeHintForColumn(0) + 2 * places->frameWidth() +
+                              places->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            splitter->setSizes({width, size.width() - width});
+        }
+        if (auto* files = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            QHeaderView* header = files->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            for (int column = 1; column < header->count(); ++column)
+                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+
     static std::optional<QString> RunFileDialog(QWidget* parent, const QString& filter,
                                                 const QString& fileName,
                                                 QFileDialog::AcceptMode mode) {
@@ -83,6 +121,7 @@ private:
             dialog.setDirectory(info.absolutePath());
             dialog.selectFile(info.fileName());
         }
+        MakeReadable(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();
@@ -115,6 +154,15 @@ void ShowError(QWidget* parent, const QString& text) {
 bool AskYesNo(QWidget* parent, const QString& text) {
     return Dialogs().ShowMessage(parent, TMsgKind::Confirmation, text, TMsgButtons::YesNo) ==
            TModalResult::Yes;
+}
+
+int TitleFrameWidth(const QWidget& window) {
+    // The title in bold, as most frames show it, and seven lines' height for the frame's icon and
+    // three buttons with their spacing (a frame of Openbox's default theme needs that much).
+    QFont bold = window.font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(window.windowTitle()) + 7 * metrics.height();
 }
 
 QString MessageLines(const QString& text) {

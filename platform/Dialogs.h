@@ -43,6 +43,10 @@ IDialogs* SetDialogs(IDialogs* dialogs);
 void ShowError(QWidget* parent, const QString& text);
 bool AskYesNo(QWidget* parent, const QString& text);
 
+// The width a window needs for its whole title in the desktop's frame: the title in bold, beside
+// room for the frame's icon and three buttons.
+int TitleFrameWidth(const QWidget& window);
+
 // A message text with "\r\n" and "\r" turned into line breaks.
 QString MessageLines(const QString& text);
 // A "description|pattern|..." filter as Qt name filters; a description that already ends with its

@@ -13,8 +13,9 @@
 
 EditorApplication::EditorApplication(int& argc, char** argv)
     : QApplication((qtcompat::UseHighDpiDefaults(), argc), argv) {
+    // No display name: Qt would add it to every window's title, and the desktop then cuts the
+    // title of a narrow box ("Оши… — Limnora"). The main window's title names the program.
     setApplicationName(QStringLiteral("limnora"));
-    setApplicationDisplayName(QStringLiteral("Limnora"));
     setApplicationVersion(QStringLiteral(LIMNORA_VERSION));
     auto translator = std::make_unique<QTranslator>();
     if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),

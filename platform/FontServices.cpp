@@ -9,6 +9,13 @@
 
 namespace {
 
+// Qt names a family that several foundries make once for each of them, "Nimbus Sans [urw]",
+// "Nimbus Sans [URW ]"; the family's own name picks one of them.
+QString WithoutFoundry(const QString& family) {
+    const int tag = family.lastIndexOf(QLatin1String(" ["));
+    return tag > 0 && family.endsWith(QLatin1Char(']')) ? family.left(tag) : family;
+}
+
 // Qt's fonts mapped onto the three kinds: a smoothly scalable family is TrueType; a bitmap family
 // is raster, one face for each of its own sizes. Qt has no device fonts.
 class QtFontServices final : public IFontServices {
@@ -17,7 +24,10 @@ public:
 
     void EnumFontFamily(const QString& family,
                         const std::function<bool(const TFontFace&)>& proc) override {
-        if (!qtcompat::FontFamilies().contains(family))
+        const QStringList families = qtcompat::FontFamilies();
+        if (std::none_of(families.begin(), families.end(), [&family](const QString& installed) {
+                return WithoutFoundry(installed) == family;
+            }))
             return;
         if (qtcompat::IsSmoothlyScalable(family)) {
             proc({0, ftTrueType});
@@ -45,7 +55,9 @@ IFontServices* SetFontServices(IFontServices* services) {
 }
 
 QStringList ScreenFontNames() {
-    QStringList names = FontServices().Families();
+    QStringList names;
+    for (const QString& family : FontServices().Families())
+        names << WithoutFoundry(family);
     names << QStringLiteral("Default");
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);

@@ -19,10 +19,11 @@ struct TFontFace {
 class IFontServices {
 public:
     virtual ~IFontServices() = default;
-    // The families installed for the screen, in any order, repeats allowed.
+    // The families installed for the screen, in any order, repeats allowed; a family made by
+    // several foundries may come once for each, its foundry in brackets after its name.
     virtual QStringList Families() = 0;
-    // Reports every face of the family to proc until proc returns false; nothing for an unknown
-    // family.
+    // Reports every face of the family (named without a foundry) to proc until proc returns
+    // false; nothing for an unknown family.
     virtual void EnumFontFamily(const QString& family,
                                 const std::function<bool(const TFontFace&)>& proc) = 0;
 };
@@ -31,6 +32,6 @@ IFontServices& FontServices();
 // Installs an implementation (nullptr restores the production one); returns the previous one.
 IFontServices* SetFontServices(IFontServices* services);
 
-// "Default" (the platform's user-interface font) and every family once, sorted alphabetically
-// without regard to case.
+// "Default" (the platform's user-interface font) and every family once, by its own name without
+// the foundry that may follow it in brackets, sorted alphabetically without regard to case.
 QStringList ScreenFontNames();

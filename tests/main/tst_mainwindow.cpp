@@ -208,6 +208,8 @@ private slots:
                 ++lines;
                 QVERIFY2(row.contains(QRegularExpression(QStringLiteral("#\\.{3,}#"))),
                          qPrintable(row));
+                if (style == psDot) // dots, not short dashes
+                    QVERIFY2(!row.contains(QStringLiteral("##")), qPrintable(row));
             }
             QCOMPARE(lines, 3);
         }
@@ -599,6 +601,20 @@ private slots:
         form_->About1->trigger();
         QCOMPARE(dialogs_->Prompts().size(), 1);
         QCOMPARE(dialogs_->Prompts().first().text, QStringLiteral("AboutBox"));
+    }
+
+    void aboutOpensFromTheKeyboardToo() {
+        dialogs_->ExpectModal([](QDialog&) { return int(QDialog::Accepted); });
+        QMenuBar* bar = form_->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(form_->FileControl1->menuAction()).center());
+        for (int i = 0; i < 4; ++i) // from "Файлы" to "Справка", each key to the open menu
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+        QVERIFY(!QApplication::activePopupWidget());
+        QWidget* focus = QApplication::focusWidget(); // no menu open: the keys go there
+        QTest::keyClick(focus ? focus : form_, Qt::Key_Return);
+        QCOMPARE(dialogs_->Prompts().size(), 1);
+        QVERIFY(!bar->activeAction()); // no highlight left behind
     }
 
     void destructionGivesTheImageItsHandlersBack() {

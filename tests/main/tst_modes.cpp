@@ -334,6 +334,19 @@ private slots:
                  qPrintable(FirstDifference(Picture(), start)));
     }
 
+    void stepBackTakesTheOutlineOffFirst() {
+        TBitmap start;
+        start.Assign(Picture());
+        Click(form_->SpButModePaint);
+        Drag(form_->Image1, {100, 52}, {300, 202});
+        Click(form_->SpButModeSelect);
+        Drag(form_->Image1, {50, 32}, {350, 152}); // the outline crosses the rectangle
+        form_->UnDo->trigger();
+        Drag(form_->Image1, {500, 400}, {500, 400}); // a click elsewhere
+        QVERIFY2(Differences(Picture(), start).isEmpty(),
+                 qPrintable(FirstDifference(Picture(), start)));
+    }
+
     void snapshotIsTheDragRectangle() {
         Click(form_->SpButModePaint);
         Drag(form_->Image1, {100, 80}, {20, 10});

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -89,6 +90,18 @@ QStringList CutTexts(QWidget* window) {
     return cut;
 }
 
+// The title as the desktop's frame shows it, when cut: Qt hands it over with the application's
+// display name after it, when one is set (unset, it reads as the application's name) and the
+// title does not end with it, and the frame needs room for it beside its icon and buttons.
+QString CutTitle(const QWidget* window) {
+    const QString title = window->windowTitle();
+    const QString name = QGuiApplication::applicationDisplayName();
+    if ((name == QCoreApplication::applicationName() || title.endsWith(name)) &&
+        TitleFrameWidth(*window) <= window->width())
+        return {};
+    return QStringLiteral("\"%1\" (%2) in a window %3 wide").arg(title, name).arg(window->width());
+}
+
 } // namespace
 
 class TestOnScreen : public EditorFixture {
@@ -120,6 +133,24 @@ private slots:
         QCOMPARE(ShownColors(shown), QStringList{QStringLiteral("#cc6633")});
     }
 
+    void toolIconsShowTheirOwnPixels() {
+        // At the screen's scale, 1:1: not stretched to another size.
+        form_->ShowToolPanels(true, true, true, true);
+        for (QToolButton* button : form_->findChildren<QToolButton*>()) {
+            if (button->icon().isNull() || !button->isVisible())
+                continue;
+            const QImage shot = button->grab().toImage();
+            const QImage icon = button->icon().pixmap(button->iconSize()).toImage();
+            const QPoint at = (shot.rect().center() - icon.rect().center());
+            int wrong = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    wrong += qAlpha(icon.pixel(x, y)) == 255 &&
+                             shot.pixel(at + QPoint(x, y)) != icon.pixel(x, y);
+            QVERIFY2(wrong == 0, qPrintable(button->objectName()));
+        }
+    }
+
     void everyTextIsWhole() {
         form_->ShowToolPanels(true, true, true, true);
         TBitmap fragment;
@@ -131,9 +162,28 @@ private slots:
         for (QWidget* window : windows) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
-            const QStringList cut = CutTexts(window);
+            QStringList cut = CutTexts(window);
+            if (!CutTitle(window).isEmpty())
+                cut << CutTitle(window);
             QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
         }
+    }
+
+    void messageBoxTitlesAreWhole() {
+        IDialogs* scripted = SetDialogs(nullptr); // the real boxes, with a text shorter than titles
+        QStringList cut;
+        for (TMsgKind kind :
+             {TMsgKind::Information, TMsgKind::Warning, TMsgKind::Error, TMsgKind::Confirmation}) {
+            QTimer::singleShot(0, [&cut] {
+                auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                cut << (box ? CutTitle(box) : QStringLiteral("no box"));
+                if (box)
+                    box->reject();
+            });
+            Dialogs().ShowMessage(form_, kind, QStringLiteral("Да"), TMsgButtons::Ok);
+        }
+        SetDialogs(scripted);
+        QCOMPARE(cut.join(QString()), QString());
     }
 };
 

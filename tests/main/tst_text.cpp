@@ -10,6 +10,7 @@
 #include "support/TestPictures.h"
 #include "undo/TGraphUnDo.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -163,6 +164,29 @@ private slots:
         Choose(names, names->findText(QStringLiteral("Printer")));
         QCOMPARE(Items(sizes), QStringList{"8"});
         QCOMPARE(form_->LabelTxt->font().pointSize(), 8);
+    }
+
+    void fontListNamesEachFamilyOnceWithoutItsFoundry() {
+        windows_.reset();
+        fonts_.families << QStringLiteral("Nimbus Sans [urw]")
+                        << QStringLiteral("Nimbus Sans [URW ]")
+                        << QStringLiteral("Nimbus Sans [UKWN]") << QStringLiteral("Fixed [misc]")
+                        << QStringLiteral("Nimbus Sans Narrow Extra Condensed Bold Oblique [urw]");
+        fonts_.faces[QStringLiteral("Nimbus Sans")] = {{0, ftTrueType}};
+        Start();
+        QComboBox* names = form_->CbBoxFntName;
+        QCOMPARE(Items(names), (QStringList{"arial", "Default", "Fixed", "Nimbus Sans",
+                                            "Nimbus Sans Narrow Extra Condensed Bold Oblique",
+                                            "Printer", "Zeta Sans"}));
+        Choose(names, names->findText(QStringLiteral("Nimbus Sans")));
+        QCOMPARE(Items(form_->CbBoxFntSize), StdSizes());
+        QCOMPARE(form_->LabelTxt->font().family(), QStringLiteral("Nimbus Sans"));
+        // The list opens wide enough for its longest name; the box keeps its width.
+        form_->PText1->trigger();
+        names->showPopup();
+        QVERIFY(names->view()->viewport()->width() >= names->view()->sizeHintForColumn(0));
+        QCOMPARE(names->width(), 180);
+        names->hidePopup();
     }
 
     void typingInTheBoxesChangesNothing() {
