@@ -4,7 +4,6 @@
 #include "dialogs/SetSizeImageDialog.h"
 
 #include "platform/ColorSwatch.h"
-#include "platform/Dialogs.h"
 #include "platform/EditorApplication.h"
 
 #include <QFrame>
@@ -14,15 +13,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <algorithm>
 
 TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewImageForm"));
     setWindowTitle(QStringLiteral("Установка размеров нового рисунка"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    // Wider than 307 only where the desktop's frame would cut the title.
-    setFixedSize(std::max(307, TitleFrameWidth(*this)), 135);
+    setFixedSize(307, 135);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -64,14 +61,13 @@ TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    const int buttonsLeft = width() - 83; // OK at the top right, Cancel at the bottom right
-    OKBtn->setGeometry(buttonsLeft, 8, 75, 25);
+    OKBtn->setGeometry(224, 8, 75, 25);
     OKBtn->setDefault(true);
     OKBtn->setAutoDefault(true);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(buttonsLeft, 96, 75, 25);
+    CancelBtn->setGeometry(224, 96, 75, 25);
     CancelBtn->setAutoDefault(false);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject); // Esc rejects as well
 
