@@ -45,7 +45,8 @@ qt_major() {
 }
 
 # zlib1g-dev: zlib's checksums for the PNG of a copied picture; Qt loads the same library.
-packages=(cmake g++ make zlib1g-dev fonts-dejavu-core)
+# cmark-gfm: the guide's HTML page, made from its Markdown at build time.
+packages=(cmake g++ make zlib1g-dev fonts-dejavu-core cmark-gfm)
 # qt*-translations: Qt's own texts (message box buttons, file dialogs) in Russian.
 qt6=(qt6-base-dev qt6-translations-l10n)
 qt5=(qtbase5-dev qttranslations5-l10n)
