@@ -95,6 +95,19 @@ for picture in "${readme_pictures[@]}" "${guide_pictures[@]}"; do
         { echo "$0: $picture.png is linked, but no shot makes it" >&2 && exit 1; }
 done
 
+# Every shot is linked, and every picture in the folders of the documentation: none is left over.
+for picture in "${shots[@]}"; do
+    [[ " ${readme_pictures[*]} ${guide_pictures[*]} " == *" $picture "* ]] ||
+        { echo "$0: no document links $picture.png, which a shot makes" >&2 && exit 1; }
+done
+for file in "$root"/docs/*.png "$root"/docs/guide/img/*.png; do
+    [[ -e $file ]] || continue
+    links=" ${readme_pictures[*]} "
+    [[ $file != */guide/img/* ]] || links=" ${guide_pictures[*]} "
+    [[ $links == *" $(basename "$file" .png) "* ]] ||
+        { echo "$0: ${file#"$root"/} is linked nowhere" >&2 && exit 1; }
+done
+
 wanted=("$@")
 if [[ ${#wanted[@]} -eq 0 && -n $docs ]]; then
     mapfile -t wanted < <(printf '%s\n' "${readme_pictures[@]}" "${guide_pictures[@]}" | sort -u)
