@@ -6,8 +6,8 @@
 #   install-deps.sh run    what building and running the editor needs, with Qt 6 where the
 #                          distribution packages 6.4 or newer, else with Qt 5.15
 #   install-deps.sh test   that with Qt 6, plus Qt 5 for the suite's Qt 5 stage and what the test
-#                          suite needs (X server, xdotool, xclip, clang with libFuzzer for the
-#                          fuzzing stage, the package and metadata tools)
+#                          suite needs (X server, xdotool, xclip, a window manager, clang with
+#                          libFuzzer for the fuzzing stage, the package and metadata tools)
 # Uses sudo when not run as root.
 set -euo pipefail
 
@@ -45,7 +45,8 @@ qt_major() {
 }
 
 # libdeflate-dev: deflates the PNG of a copied picture.
-packages=(cmake g++ make libdeflate-dev fonts-dejavu-core)
+# cmark-gfm: the guide's HTML page, made from its Markdown at build time.
+packages=(cmake g++ make libdeflate-dev fonts-dejavu-core cmark-gfm)
 # qt*-translations: Qt's own texts (message box buttons, file dialogs) in Russian.
 qt6=(qt6-base-dev qt6-translations-l10n)
 qt5=(qtbase5-dev qttranslations5-l10n)
@@ -53,6 +54,9 @@ if [[ "${1:-run}" == test ]]; then
     packages+=("${qt6[@]}" "${qt5[@]}")
     packages+=(xvfb xauth xdotool xclip)
     packages+=(zlib1g-dev)  # the clipboard benchmark measures the PNG's size against zlib
+    # The pictures of the documentation: a window manager that frames the windows, and xwininfo
+    # (x11-utils), which tells where a framed window is.
+    packages+=(openbox x11-utils)
     packages+=(clang libclang-rt-14-dev)  # the fuzzing stage: clang with libFuzzer
     packages+=(dpkg-dev desktop-file-utils appstream)  # the package and its desktop metadata
 elif [[ $(qt_major) == 6 ]]; then

@@ -19,7 +19,10 @@
 # --scale N: Qt scales the editor by N, as on a screen of high density.
 # --check: makes every picture and keeps none; fails when one could not be made, or when README.md
 #   or the guide links a picture that no shot makes.
-# Needs xvfb-run and xdotool (scripts/install-deps.sh test installs them).
+# Needs xvfb-run, xdotool, xclip, openbox and xwininfo (scripts/install-deps.sh test installs
+# them).
+# Openbox frames the windows as a desktop does, so that a dialog or a box shows with its frame and
+# its title; xwininfo tells where a window and its frame are (xdotool misplaces a framed window).
 #
 # A shot is a function shot_<name>. It starts an editor of its own, acts on it with the helpers
 # below and saves what it shows with save or save_area. Places in a window are logical
@@ -51,7 +54,7 @@ declare -A main_place=(
     [SpButChB]="274 588" [SpButChI]="300 588" [SpButChU]="326 588" [SpButChS]="352 588"
     [SpButTxtToLeft]="378 588" [SpButTxtToCentr]="404 588" [SpButTxtToRight]="430 588"
     [SpButOK]="472 588" [SpButCancel]="498 588"
-    [Menu]="30 9" # the first menu of the menu bar
+    [Menu]="30 9" [About1]="337 9" # the first and the last item of the menu bar
 )
 # The top left corner of the picture in the main window.
 picture_left=1 picture_top=48
@@ -92,6 +95,19 @@ for picture in "${readme_pictures[@]}" "${guide_pictures[@]}"; do
         { echo "$0: $picture.png is linked, but no shot makes it" >&2 && exit 1; }
 done
 
+# Every shot is linked, and every picture in the folders of the documentation: none is left over.
+for picture in "${shots[@]}"; do
+    [[ " ${readme_pictures[*]} ${guide_pictures[*]} " == *" $picture "* ]] ||
+        { echo "$0: no document links $picture.png, which a shot makes" >&2 && exit 1; }
+done
+for file in "$root"/docs/*.png "$root"/docs/guide/img/*.png; do
+    [[ -e $file ]] || continue
+    links=" ${readme_pictures[*]} "
+    [[ $file != */guide/img/* ]] || links=" ${guide_pictures[*]} "
+    [[ $links == *" $(basename "$file" .png) "* ]] ||
+        { echo "$0: ${file#"$root"/} is linked nowhere" >&2 && exit 1; }
+done
+
 wanted=("$@")
 if [[ ${#wanted[@]} -eq 0 && -n $docs ]]; then
     mapfile -t wanted < <(printf '%s\n' "${readme_pictures[@]}" "${guide_pictures[@]}" | sort -u)
@@ -102,7 +118,7 @@ for shot in "${wanted[@]}"; do
 done
 
 if [[ -z ${LIMNORA_SCREENSHOTS_DISPLAY:-} ]]; then
-    for tool in xvfb-run xdotool; do
+    for tool in xvfb-run xdotool xclip openbox xwininfo; do
         command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2 && exit 2; }
     done
     if [[ -z $editor ]]; then
@@ -185,11 +201,18 @@ focus() {
     xdotool windowfocus --sync "$1" || fail "window $1 takes no keyboard focus"
 }
 
-# Sets X, Y, WIDTH and HEIGHT to a window's place and size on the screen.
+# Sets X, Y, WIDTH and HEIGHT to a window's place and size on the screen, and FRAME to the
+# widths of the frame the window manager puts around it: left, right, top, bottom.
 geometry() {
     X='' Y='' WIDTH='' HEIGHT=''
-    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    eval "$(xwininfo -id "$1" 2>/dev/null |
+        sed -n -e 's/^ *Absolute upper-left \([XY]\): *\(-*[0-9]*\)$/\1=\2/p' \
+            -e 's/^ *Width: *\([0-9]*\)$/WIDTH=\1/p' -e 's/^ *Height: *\([0-9]*\)$/HEIGHT=\1/p')"
     [[ -n $X && -n $Y && -n $WIDTH && -n $HEIGHT ]] || fail "cannot read where window $1 is"
+    # A menu has no frame.
+    mapfile -t FRAME < <(xwininfo -wm -id "$1" 2>/dev/null |
+        sed -n 's/^ *Frame extents: *//p' | tr -s ', ' '\n')
+    [[ ${#FRAME[@]} -eq 4 ]] || FRAME=(0 0 0 0)
 }
 
 # Sets SX, SY to the screen pixel that shows logical point x y of a window.
@@ -256,9 +279,12 @@ drag_pointer() {
     away
 }
 
-# type_text <text>: types into the control that has the keyboard focus.
+# type_text <text>: puts the text into the control that has the keyboard focus, pasted from the
+# clipboard. xdotool would type it, but for each letter the keyboard map lacks it changes the map,
+# and the window manager then takes seconds to follow: letters and clicks get lost meanwhile.
 type_text() {
-    xdotool type --delay 40 -- "$1"
+    printf '%s' "$1" | xclip -selection clipboard -i 2>/dev/null
+    xdotool key ctrl+v
 }
 
 # other_window <what> [<window>]: prints the id of a shown window of the editor other than the
@@ -349,17 +375,18 @@ grab() {
     echo "$file: $4x$5"
 }
 
-# save <name> <window> ...: a window as OUT/name.png; with more windows, the smallest rectangle
-# that holds them all, such as a window and a box or menu over it.
+# save <name> <window> ...: a window with its frame as OUT/name.png; with more windows, the
+# smallest rectangle that holds them all, such as a window and a box or menu over it.
 save() {
-    local name=$1 window left='' top='' right='' bottom=''
+    local name=$1 window left='' top='' right='' bottom='' l t r b
     shift
     for window in "$@"; do
         geometry "$window"
-        [[ -n $left ]] || left=$X top=$Y right=$((X + WIDTH)) bottom=$((Y + HEIGHT))
-        left=$((X < left ? X : left)) top=$((Y < top ? Y : top))
-        right=$((X + WIDTH > right ? X + WIDTH : right))
-        bottom=$((Y + HEIGHT > bottom ? Y + HEIGHT : bottom))
+        l=$((X - FRAME[0])) r=$((X + WIDTH + FRAME[1])) t=$((Y - FRAME[2]))
+        b=$((Y + HEIGHT + FRAME[3]))
+        [[ -n $left ]] || left=$l top=$t right=$r bottom=$b
+        left=$((l < left ? l : left)) top=$((t < top ? t : top))
+        right=$((r > right ? r : right)) bottom=$((b > bottom ? b : bottom))
     done
     away
     grab "$name" "$left" "$top" $((right - left)) $((bottom - top))
@@ -454,33 +481,29 @@ shot_selection() {
     save_area selection "$main" 0 $((picture_top + 330)) 503 $((629 - picture_top - 330))
 }
 
-# A text label placed and set up, before it goes into the picture: each setting must change it.
+# A text label as a pupil first sees it, before it goes into the picture: a rectangle dragged in
+# mode 3 and a line typed, with the font, size and colour the program starts with.
 shot_text() {
     start_editor
     click_main SpButModeText
     drag 20 330 360 450
-    local preview=("$main" $((picture_left + 21)) $((picture_top + 331)) 339 119)
     click_main EdTxt
-    changes "typing the label" "${preview[@]}" \
+    changes "typing the label" "$main" $((picture_left + 21)) $((picture_top + 331)) 339 119 \
         type_text "Весна пришла! На деревьях появились первые зелёные листочки."
-    changes "choosing the font" "${preview[@]}" choose_in_box CbBoxFntName "DejaVu Sans"
-    changes "choosing the size" "${preview[@]}" choose_in_box CbBoxFntSize 18
-    changes "bold" "${preview[@]}" click_main SpButChB
-    changes "centring" "${preview[@]}" click_main SpButTxtToCentr
-    changes "the text colour" "${preview[@]}" pick_color StTxtColorTxt "#2e7d32"
     save_area text "$main" 0 $((picture_top + 315)) 520 $((606 - picture_top - 315))
 }
 
-# The edit menu after three shapes: three steps to go back.
+# The edit menu over the three shapes just drawn: three steps to go back.
 shot_editmenu() {
     start_editor
     click_main SpButModePaint
-    drag 40 40 200 150
-    drag 240 40 400 150
-    drag 440 40 600 150
+    pick_color STxtBrushColor "#f4d35e"
+    shape SpButDrawT01 SpButPenS11 SpButBrush21 330 210 500 70
+    shape SpButDrawT03 SpButPenS11 SpButBrush21 380 240 600 420
+    shape SpButDrawT02 SpButPenS11 SpButBrush21 540 50 730 200
     local popup
     popup=$(open_menu 2) # "Редактирование"
-    save editmenu "$popup"
+    save editmenu "$main" "$popup"
 }
 
 # The fragment buffer window with two captioned fragments, the first one kept at half its size.
@@ -546,13 +569,15 @@ shot_editor() {
     draw_shapes
     click_main SpButModeText
     drag 30 345 470 415
-    choose_in_box CbBoxFntName "DejaVu Serif"
-    choose_in_box CbBoxFntSize 20
-    click_main SpButChB
-    click_main SpButTxtToCentr
-    pick_color StTxtColorTxt "#1d4e89"
+    # Each setting must change the label.
+    local preview=("$main" $((picture_left + 31)) $((picture_top + 346)) 438 68)
     click_main EdTxt
-    type_text "Учебный рисунок"
+    changes "typing the label" "${preview[@]}" type_text "Учебный рисунок"
+    changes "choosing the font" "${preview[@]}" choose_in_box CbBoxFntName "DejaVu Serif"
+    changes "choosing the size" "${preview[@]}" choose_in_box CbBoxFntSize 20
+    changes "bold" "${preview[@]}" click_main SpButChB
+    changes "centring" "${preview[@]}" click_main SpButTxtToCentr
+    changes "the text colour" "${preview[@]}" pick_color StTxtColorTxt "#1d4e89"
     click_main SpButOK
     click_main SpButModeSelect
     click_main SpButDrawT02
@@ -606,14 +631,24 @@ shot_newimage() {
 # The about box.
 shot_about() {
     start_editor
-    menu 4 0 # "Справка", a menu bar item of its own
+    click_main About1 # "Справка", a menu bar item of its own
     local box
     box=$(window_named "О программе")
     save about "$box"
 }
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The window manager, with its own default settings (not the user's): it is up once its window
+# named "Openbox" is there.
+XDG_CONFIG_HOME="$work" openbox --sm-disable >/dev/null 2>&1 &
+manager_pid=$!
+trap 'kill "$manager_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 200); do
+    xwininfo -root -children 2>/dev/null | grep -qF '"Openbox"' && break
+    sleep 0.1
+done
+xwininfo -root -children 2>/dev/null | grep -qF '"Openbox"' ||
+    { echo "$0: the window manager did not start" >&2 && exit 1; }
 [[ -z $check ]] || out="$work/pictures"
 failed=()
 for shot in "${wanted[@]}"; do

@@ -81,15 +81,26 @@ grep -q '^Copyright: .*The Limnora authors$' "$copyright" 2>/dev/null ||
     fail "the copyright file names no holder"
 grep -qxF 'License: GPL-3.0+' "$copyright" 2>/dev/null || fail "the copyright file names no GPL-3.0+ licence"
 
-# The guide, and every picture it shows beside it.
+# The guide, its HTML page, every picture they show beside them, and the desktop entry's action
+# that opens the page.
 guide="$work/root/usr/share/doc/limnora/guide"
 [[ -f $guide/ru.md ]] || fail "the package lacks the guide, /usr/share/doc/limnora/guide/ru.md"
-pictures="$(grep -o '](img/[^)]*\.png)' "$guide/ru.md" 2>/dev/null |
-    sed -e 's/^](//' -e 's/)$//' || true)"
-[[ -n $pictures ]] || fail "the package's guide shows no picture"
-while read -r picture; do
-    [[ -z $picture || -f $guide/$picture ]] || fail "the package lacks the guide's $picture"
-done <<<"$pictures"
+grep -qF '<meta charset="utf-8">' "$guide/ru.html" 2>/dev/null ||
+    fail "the package lacks the guide's UTF-8 page, /usr/share/doc/limnora/guide/ru.html"
+for doc in ru.md ru.html; do
+    pictures="$(grep -o -e '](img/[^)]*\.png)' -e ' src="img/[^"]*"' "$guide/$doc" 2>/dev/null |
+        sed -E -e 's/^(]\(| src=")//' -e 's/[)"]$//' || true)"
+    [[ -n $pictures ]] || fail "the package's guide $doc shows no picture"
+    while read -r picture; do
+        [[ -z $picture || -f $guide/$picture ]] || fail "the package lacks the $picture of $doc"
+    done <<<"$pictures"
+done
+entry="$work/root/usr/share/applications/org.limnora.Limnora.desktop"
+grep -qx 'Exec=xdg-open /usr/share/doc/limnora/guide/ru.html' "$entry" ||
+    fail "the desktop entry's action does not open the guide's page"
+if command -v desktop-file-validate >/dev/null; then
+    report="$(desktop-file-validate "$entry" 2>&1)" || fail "the packaged desktop entry: $report"
+fi
 
 # The program starts from the unpacked package.
 if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
