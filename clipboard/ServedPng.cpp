@@ -33,7 +33,7 @@ constexpr uchar kFilterUp = 2;
 // Throws unless `bytes` more fit in memory: the other program gets nothing then, and the
 // editor lives.
 void NeedMemory(qsizetype bytes) {
-    if (bytes >= kCheckedAllocation && !MemoryFits(bytes))
+    if (!MemoryFits(bytes))
         throw std::bad_alloc();
 }
 

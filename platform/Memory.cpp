@@ -67,7 +67,9 @@ bool FindGroup(Group* group) {
         if (dash < 5 || dash + 3 >= fields.size())
             continue;
         const QByteArray& type = fields[dash + 1];
-        const bool v2 = type == "cgroup2" && !v1Path.size() && !v2Path.isEmpty();
+        // Where a v1 hierarchy has the memory controller, that one limits (the v2 hierarchy of a
+        // hybrid system then has none).
+        const bool v2 = type == "cgroup2" && v1Path.isEmpty() && !v2Path.isEmpty();
         const bool v1 =
             type == "cgroup" && !v1Path.isEmpty() && fields[dash + 3].split(',').contains("memory");
         if (!v2 && !v1)
@@ -144,6 +146,8 @@ std::int64_t AvailableMemory() {
 }
 
 bool MemoryFits(std::int64_t bytes) {
+    if (bytes < kCheckedAllocation)
+        return true;
     const std::int64_t available = AvailableMemory();
     return available < 0 || bytes <= available - kMemoryMargin;
 }

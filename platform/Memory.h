@@ -24,7 +24,8 @@ constexpr std::int64_t kCheckedAllocation = std::int64_t{4} << 20;
 // when none of it can be read.
 std::int64_t AvailableMemory();
 
-// Whether `bytes` more fit with kMemoryMargin to spare (always, when nothing can be read).
+// Whether `bytes` more fit with kMemoryMargin to spare: always below kCheckedAllocation, and when
+// nothing can be read.
 bool MemoryFits(std::int64_t bytes);
 
 // The error of a picture that does not fit: "Недостаточно памяти для изображения W x H".

@@ -37,8 +37,7 @@ QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
         return QImage();
     const qsizetype stride = qsizetype{width} * 4;
     const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-    if (static_cast<std::int64_t>(bytes) >= kCheckedAllocation)
-        RequireMemory(static_cast<std::int64_t>(bytes), width, height);
+    RequireMemory(static_cast<std::int64_t>(bytes), width, height);
     QImage image;
     if (bytes < kLargeAllocation) {
         image = QImage(width, height, QImage::Format_RGB32);

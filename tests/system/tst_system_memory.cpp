@@ -91,13 +91,23 @@ private Q_SLOTS:
 private:
     // Keys to the editor, then waits until it shows `windows` windows besides the main one.
     bool Keys(const QStringList& keys, int windows, QString* error);
+    // Whether an error box shows.
+    static bool ErrorBox() {
+        QString found, ignored; // a window that closes meanwhile makes the search fail
+        Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QStringLiteral("^Ошибка")},
+                &found, &ignored);
+        return !found.trimmed().isEmpty();
+    }
     // Waits for an error box and closes it with its button.
     bool CloseErrorBox(QString* error) {
-        return Xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                        QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        QStringLiteral("^Ошибка")},
-                       nullptr, error) &&
-               Keys({QStringLiteral("Return")}, 0, error);
+        for (int waited = 0; waited < kScreenTimeoutMs; waited += kPollIntervalMs) {
+            if (ErrorBox())
+                return Keys({QStringLiteral("Return")}, 0, error);
+            QThread::msleep(kPollIntervalMs);
+        }
+        *error = QStringLiteral("no error box showed");
+        return false;
     }
     // A click on the menu bar's first menu, then keys.
     bool Menu(const QStringList& keys, int windows, QString* error) {
@@ -178,12 +188,8 @@ void SystemMemory::wholePictureStepsBeyondTheLimitEndInTheSnapshotMessage() {
     int boxes = 0;
     for (int step = 1; step <= 8; ++step) {
         QVERIFY2(Drag(screen_, {0, 0}, {{700, 500}, {1500, 1200}}, &error), qPrintable(error));
-        QThread::msleep(300);
-        QString box;
-        Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QStringLiteral("^Ошибка")},
-                &box, &error);
-        if (!box.trimmed().isEmpty()) {
+        QThread::msleep(500);
+        if (ErrorBox()) {
             ++boxes;
             QVERIFY2(CloseErrorBox(&error), qPrintable(error));
         }
