@@ -9,15 +9,15 @@
 #include <QString>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
 constexpr std::int64_t kUnknown = -1;
 
+// A file of /proc or /sys, read to its end (their sizes read as 0).
 QByteArray ReadSmallFile(const QString& name) {
     QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.read(1 << 16) : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The number after `key` in a file of "key value" lines (/proc/meminfo, memory.stat).
