@@ -177,8 +177,8 @@ void TImageScale::Execute() {
         WorkBitmap->Assign(block); // a plain copy
     } else {
         // Qt's smooth scaling averages the source pixels that fall into each target pixel where
-        // it reduces, and interpolates where it enlarges.
-        // The scaled image, and Qt's buffers of the same size.
+        // it reduces, and interpolates where it enlarges; it needs the scaled image and buffers of
+        // the same size.
         RequireMemory(std::int64_t{DstWidth} * DstHeight * 4 * 2, DstWidth, DstHeight);
         const QImage scaled = block.Image().scaled(DstWidth, DstHeight, Qt::IgnoreAspectRatio,
                                                    Qt::SmoothTransformation);

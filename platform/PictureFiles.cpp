@@ -398,13 +398,9 @@ constexpr int kMaxJpegSegments = 4096;
 // Blocks of a GIF's extensions before its first frame, each at most 255 bytes.
 constexpr int kMaxGifExtensionBlocks = 1 << 16;
 
-// What Qt is to decode, the size the header declares, and the memory decoding takes beside the
-// bytes: the picture Qt makes, the decoder's own buffers and the conversion to 24-bit colour.
-struct Prepared {
-    QByteArray bytes;
-    std::int64_t width = 0, height = 0;
-    std::int64_t decoding = 0;
-};
+// Each PrepareXxx below returns the bytes Qt is to decode, once the header is checked against the
+// bounds and the memory the decoding needs beside the bytes (the picture Qt makes, the decoder's
+// own buffers and the conversion to 24-bit colour) against what is left.
 
 EditorError TooMuchData() {
     return Damaged(QStringLiteral("в нём больше данных, чем нужно рисунку"));
@@ -416,12 +412,18 @@ public:
     explicit DeviceReader(QIODevice& device) : device_(device) {}
     std::int64_t Left() const { return device_.size() - device_.pos(); }
     QByteArray Read(std::int64_t n) {
+        QByteArray bytes;
+        ReadInto(bytes, n);
+        return bytes;
+    }
+    // Appends n bytes to `to`.
+    void ReadInto(QByteArray& to, std::int64_t n) {
+        const qsizetype at = to.size();
         if (n > Left())
             throw Truncated();
-        QByteArray bytes = device_.read(n);
-        if (bytes.size() != n)
+        to.resize(at + n);
+        if (device_.read(to.data() + at, n) != n)
             throw Truncated();
-        return bytes;
     }
     int Byte() { return static_cast<uchar>(Read(1).at(0)); }
     void Skip(std::int64_t n) {
@@ -440,41 +442,41 @@ private:
 // (libpng would inflate a compressed text to up to 8 MB, whatever its size in the file). The image
 // data may take the rows' stored size, an eighth more for the fixed codes of simple encoders, and
 // 64 KiB; a file whose chunks claim more is refused before they are read.
-Prepared PreparePng(QIODevice& device, std::int64_t maxPixels) {
+QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
     DeviceReader in(device);
-    Prepared p;
-    p.bytes = in.Read(8 + 8 + 13 + 4);
-    const auto* h = reinterpret_cast<const uchar*>(p.bytes.constData()) + 8;
+    QByteArray png = in.Read(8 + 8 + 13 + 4);
+    const auto* h = reinterpret_cast<const uchar*>(png.constData()) + 8;
     if (qFromBigEndian<quint32>(h) != 13 || std::memcmp(h + 4, "IHDR", 4) != 0)
         throw Damaged(QStringLiteral("нет заголовка PNG"));
-    p.width = qFromBigEndian<quint32>(h + 8);
-    p.height = qFromBigEndian<quint32>(h + 12);
+    const std::int64_t width = qFromBigEndian<quint32>(h + 8);
+    const std::int64_t height = qFromBigEndian<quint32>(h + 12);
     const int depth = h[16], colourType = h[17];
-    if (p.width == 0 || p.height == 0)
-        throw Damaged(QStringLiteral("размер %1 x %2").arg(p.width).arg(p.height));
-    if (Beyond(p.width, p.height, maxPixels))
-        throw TooLarge(p.width, p.height);
+    if (width == 0 || height == 0)
+        throw Damaged(QStringLiteral("размер %1 x %2").arg(width).arg(height));
+    if (Beyond(width, height, maxPixels))
+        throw TooLarge(width, height);
     const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
     // Rows with their filter bytes; interlacing adds at most a filter byte and a part byte for
     // each row of its passes, of which there are fewer than 2h + 7.
-    std::int64_t rows = p.height * (1 + (p.width * depth * channels + 7) / 8);
+    std::int64_t rows = height * (1 + (width * depth * channels + 7) / 8);
     if (h[20] != 0)
-        rows += 2 * (2 * p.height + 7);
+        rows += 2 * (2 * height + 7);
     const std::int64_t stored = rows + 5 * (rows / 65535 + 1) + 6;
     const std::int64_t bound = stored + stored / 8 + (64 << 10);
-    const std::int64_t pixels = p.width * p.height;
-    p.decoding = pixels * (depth == 16 ? 8 : 4) + pixels * 4;
-    RequireMemory(std::min(bound, in.Left()) + p.decoding, p.width, p.height);
+    const std::int64_t held = std::min(bound, in.Left()) + 4096; // and the chunks around it
+    const std::int64_t pixels = width * height;
+    RequireMemory(held + pixels * (depth == 16 ? 8 : 4) + pixels * 4, width, height);
+    png.reserve(held); // the image data goes straight into its place
 
     constexpr std::int64_t kLargestChunk = std::int64_t{1} << 30;
     std::int64_t imageData = 0;
     qsizetype chunkAt = -1; // of the image data chunk being filled
     quint32 crc = 0;
     const auto endChunk = [&] {
-        qToBigEndian(static_cast<quint32>(p.bytes.size() - chunkAt - 8), p.bytes.data() + chunkAt);
+        qToBigEndian(static_cast<quint32>(png.size() - chunkAt - 8), png.data() + chunkAt);
         char bytes[4];
         qToBigEndian(crc, bytes);
-        p.bytes.append(bytes, 4);
+        png.append(bytes, 4);
         chunkAt = -1;
     };
     int ancillary = 0;
@@ -491,24 +493,23 @@ Prepared PreparePng(QIODevice& device, std::int64_t maxPixels) {
         if (type == "IDAT") {
             if ((imageData += length) > bound)
                 throw TooMuchData();
-            const QByteArray data = in.Read(length);
-            const QByteArray sum = in.Read(4);
-            if (libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4), data.constData(),
-                                 static_cast<size_t>(length)) !=
-                qFromBigEndian<quint32>(sum.constData()))
-                throw Damaged(QStringLiteral("неверная контрольная сумма PNG"));
-            if (chunkAt >= 0 && p.bytes.size() - chunkAt + length > kLargestChunk)
+            if (chunkAt >= 0 && png.size() - chunkAt + length > kLargestChunk)
                 endChunk();
             if (chunkAt < 0) {
-                chunkAt = p.bytes.size();
-                p.bytes += header;
+                chunkAt = png.size();
+                png += header;
                 crc = libdeflate_crc32(0, "IDAT", 4);
             }
-            p.bytes += data;
-            crc = libdeflate_crc32(crc, data.constData(), static_cast<size_t>(length));
+            const qsizetype at = png.size();
+            in.ReadInto(png, length);
+            const quint32 own = libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4),
+                                                 png.constData() + at, static_cast<size_t>(length));
+            if (own != qFromBigEndian<quint32>(in.Read(4).constData()))
+                throw Damaged(QStringLiteral("неверная контрольная сумма PNG"));
+            crc = libdeflate_crc32(crc, png.constData() + at, static_cast<size_t>(length));
         } else if ((type == "PLTE" && length <= 768) || (type == "tRNS" && length <= 256)) {
-            p.bytes += header + in.Read(length + 4); // tRNS: an alpha for each palette entry
-        } else if ((header.at(4) & 0x20) == 0) {     // bit 5 of the first letter: ancillary
+            png += header + in.Read(length + 4); // tRNS: an alpha for each palette entry
+        } else if ((header.at(4) & 0x20) == 0) { // bit 5 of the first letter: ancillary
             throw Damaged(QStringLiteral("неизвестный блок PNG"));
         } else if (++ancillary > kMaxAncillaryChunks) {
             throw Damaged(QStringLiteral("слишком много дополнительных данных PNG"));
@@ -518,8 +519,8 @@ Prepared PreparePng(QIODevice& device, std::int64_t maxPixels) {
     }
     if (chunkAt >= 0)
         endChunk();
-    p.bytes += QByteArray::fromHex("0000000049454e44ae426082"); // IEND
-    return p;
+    png += QByteArray::fromHex("0000000049454e44ae426082"); // IEND
+    return png;
 }
 
 // Walks the marker segments of a JPEG: each must lie within the file, and there may be at most
@@ -559,12 +560,11 @@ void CheckJpegSegments(const QByteArray& jpeg) {
 // before is plainly cut (libjpeg would fill nearly all of the picture with grey). Decoding a
 // progressive JPEG, or one whose components come in scans of their own, keeps every block's
 // coefficients, 128 bytes a block, besides the picture.
-Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
+QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
     const qint64 start = device.pos();
     DeviceReader in(device);
     in.Skip(2); // the start-of-image marker
-    Prepared p;
-    std::int64_t blocks = 0, largest = 0;
+    std::int64_t width = 0, height = 0, blocks = 0, largest = 0;
     bool buffered = false, huffman = true;
     QList<int> sampling; // the horizontal and vertical factor of each component
     const EditorError noHeader = Damaged(QStringLiteral("нет заголовка JPEG"));
@@ -597,12 +597,12 @@ Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
         const int components = f.size() >= 6 ? d[5] : 0;
         if (components == 0 || f.size() < 6 + 3 * components)
             throw noHeader;
-        p.height = qFromBigEndian<quint16>(d + 1);
-        p.width = qFromBigEndian<quint16>(d + 3);
-        if (p.width == 0 || p.height == 0)
-            throw Damaged(QStringLiteral("размер %1 x %2").arg(p.width).arg(p.height));
-        if (Beyond(p.width, p.height, maxPixels))
-            throw TooLarge(p.width, p.height);
+        height = qFromBigEndian<quint16>(d + 1);
+        width = qFromBigEndian<quint16>(d + 3);
+        if (width == 0 || height == 0)
+            throw Damaged(QStringLiteral("размер %1 x %2").arg(width).arg(height));
+        if (Beyond(width, height, maxPixels))
+            throw TooLarge(width, height);
         buffered = (type & 3) == 2; // progressive: SOF2, SOF6, SOF10, SOF14
         huffman = type < 0xC8;
         int hMax = 1, vMax = 1;
@@ -612,8 +612,8 @@ Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
             vMax = std::max(vMax, sampling[2 * c + 1]);
         }
         for (int c = 0; c < components; ++c) {
-            const std::int64_t w = (p.width * sampling[2 * c] + hMax - 1) / hMax;
-            const std::int64_t h = (p.height * sampling[2 * c + 1] + vMax - 1) / vMax;
+            const std::int64_t w = (width * sampling[2 * c] + hMax - 1) / hMax;
+            const std::int64_t h = (height * sampling[2 * c + 1] + vMax - 1) / vMax;
             const std::int64_t own = ((w + 7) / 8) * ((h + 7) / 8);
             blocks += own;
             largest = std::max(largest, own);
@@ -624,13 +624,14 @@ Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
         throw TooMuchData();
     if (huffman && size < largest / 8)
         throw Truncated();
-    const std::int64_t pixels = p.width * p.height;
-    p.decoding = pixels * 4 + (sampling.size() == 2 ? pixels : 0) + (buffered ? blocks * 128 : 0);
-    RequireMemory(size + p.decoding, p.width, p.height);
+    const std::int64_t pixels = width * height;
+    RequireMemory(size + pixels * 4 + (sampling.size() == 2 ? pixels : 0) +
+                      (buffered ? blocks * 128 : 0),
+                  width, height);
     device.seek(start);
-    p.bytes = device.readAll();
-    CheckJpegSegments(p.bytes);
-    return p;
+    QByteArray jpeg = device.readAll();
+    CheckJpegSegments(jpeg);
+    return jpeg;
 }
 
 // A GIF as Qt is to read it: the header and its colour table, the graphic control block of the
@@ -638,36 +639,35 @@ Prepared PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
 // frame only: the later ones are not read. Other extensions before it are skipped over. The
 // frame's codes take at most 12 bits each, two for each pixel at most (a clear code before every
 // pixel), in blocks of 255 bytes.
-Prepared PrepareGif(QIODevice& device, std::int64_t maxPixels) {
+QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels) {
     DeviceReader in(device);
-    Prepared p;
-    p.bytes = in.Read(13);
-    const auto* h = reinterpret_cast<const uchar*>(p.bytes.constData());
+    QByteArray gif = in.Read(13);
+    const auto* h = reinterpret_cast<const uchar*>(gif.constData());
     const auto colourTable = [](int flags) {
         return (flags & 0x80) != 0 ? 3 << ((flags & 7) + 1) : 0;
     };
-    p.width = qFromLittleEndian<quint16>(h + 6);
-    p.height = qFromLittleEndian<quint16>(h + 8);
-    if (Beyond(p.width, p.height, maxPixels))
-        throw TooLarge(p.width, p.height);
-    p.bytes += in.Read(colourTable(h[10]));
+    const std::int64_t width = qFromLittleEndian<quint16>(h + 6);
+    const std::int64_t height = qFromLittleEndian<quint16>(h + 8);
+    if (Beyond(width, height, maxPixels))
+        throw TooLarge(width, height);
+    gif += in.Read(colourTable(h[10]));
     int extensionBlocks = 0;
     for (;;) {
         const int block = in.Byte();
         if (block == 0x21) { // an extension: its label, then blocks up to an empty one
             const int label = in.Byte();
             if (label == 0xF9) // graphic control
-                p.bytes += QByteArray(1, '\x21') + QByteArray(1, '\xF9');
+                gif += QByteArray(1, '\x21') + QByteArray(1, '\xF9');
             for (int size; (size = in.Byte()) != 0;) {
                 if (++extensionBlocks > kMaxGifExtensionBlocks)
                     throw Damaged(QStringLiteral("слишком много дополнительных данных GIF"));
                 if (label == 0xF9)
-                    p.bytes += QByteArray(1, static_cast<char>(size)) + in.Read(size);
+                    gif += QByteArray(1, static_cast<char>(size)) + in.Read(size);
                 else
                     in.Skip(size);
             }
             if (label == 0xF9)
-                p.bytes += QByteArray(1, '\0');
+                gif += QByteArray(1, '\0');
             continue;
         }
         if (block != 0x2C) // the end, or a block that ends Qt's reading: no frame
@@ -683,18 +683,19 @@ Prepared PrepareGif(QIODevice& device, std::int64_t maxPixels) {
         const std::int64_t pixels =
             qFromLittleEndian<quint16>(f + 4) * std::int64_t{qFromLittleEndian<quint16>(f + 6)};
         const std::int64_t budget = (2 * pixels + 2) * 12 / 8 * 256 / 255 + 256;
-        p.decoding = p.width * p.height * 12;
-        RequireMemory(std::min(budget, in.Left()) + p.decoding, p.width, p.height);
-        p.bytes += QByteArray(1, '\x2C') + frame + in.Read(colourTable(f[8]) + 1);
+        const std::int64_t held = gif.size() + std::min(budget, in.Left()) + 1024;
+        RequireMemory(held + width * height * 12, width, height);
+        gif.reserve(held);
+        gif += QByteArray(1, '\x2C') + frame + in.Read(colourTable(f[8]) + 1);
         // A frame cut short is Qt's to show as far as it goes.
         std::int64_t data = 0;
         for (int size; in.Left() > 0 && (size = in.Byte()) != 0 && size <= in.Left();) {
             if ((data += 1 + size) > budget)
                 throw TooMuchData();
-            p.bytes += QByteArray(1, static_cast<char>(size)) + in.Read(size);
+            gif += QByteArray(1, static_cast<char>(size)) + in.Read(size);
         }
-        p.bytes += QByteArray::fromHex("003b"); // the frame's end, the file's end
-        return p;
+        gif += QByteArray::fromHex("003b"); // the frame's end, the file's end
+        return gif;
     }
 }
 
@@ -763,11 +764,10 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
         static_cast<int>(std::min<std::int64_t>((maxPixels * 8 >> 20) + 1, 1 << 30)));
     // Qt reads the bytes only once what they declare has been checked against them, and once
     // decoding them fits in memory.
-    Prepared prepared = format == "png"    ? PreparePng(device, maxPixels)
-                        : format == "jpeg" ? PrepareJpeg(device, maxPixels)
-                                           : PrepareGif(device, maxPixels);
-    RequireMemory(prepared.decoding, prepared.width, prepared.height);
-    QBuffer checked(&prepared.bytes);
+    QByteArray bytes = format == "png"    ? PreparePng(device, maxPixels)
+                       : format == "jpeg" ? PrepareJpeg(device, maxPixels)
+                                          : PrepareGif(device, maxPixels);
+    QBuffer checked(&bytes);
     checked.open(QIODevice::ReadOnly);
     QImageReader reader(&checked, format);
     const QSize size = reader.size();

@@ -8,7 +8,6 @@
 // for bitmaps). Once through a stand-in clipboard, once through the real one of this process.
 #include "clipboard/Clipboard.h"
 #include "platform/EditorError.h"
-#include "platform/Memory.h"
 #include "platform/QtCompat.h"
 #include "platform/TBitmap.h"
 #include "support/FakeClipboard.h"
@@ -441,20 +440,6 @@ private slots:
         QVERIFY2(png.size() <= atMost * width * height, qPrintable(QString::number(png.size())));
         QCOMPARE(data->data(QStringLiteral("image/png")).constData(), png.constData());
         QCOMPARE(data->data(QStringLiteral("application/x-qt-image")).constData(), png.constData());
-    }
-
-    // Where memory is short other programs get nothing, in any format, and may ask again later.
-    void aCopyIsNotServedWhereMemoryIsShort() {
-        TBitmap picture(3000, 2000);
-        FillNoise(picture, 14);
-        QVERIFY(PutToClipboard(picture));
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        SetMemoryProbe([] { return kMemoryMargin + (10 << 20); });
-        for (const char* format : {"image/png", "image/bmp", "image/jpeg"})
-            QVERIFY2(data->data(QLatin1String(format)).isEmpty(), format);
-        SetMemoryProbe({});
-        const QByteArray png = data->data(QStringLiteral("image/png"));
-        QCOMPARE(Difference(picture, QImage::fromData(png, "PNG")), QString());
     }
 
     void thePutPictureStaysAsItWasWhenThePictureChanges() {

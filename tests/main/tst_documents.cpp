@@ -11,6 +11,7 @@
 #include "platform/PictureLabel.h"
 #include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "undo/TGraphUnDo.h"
 
@@ -54,16 +55,6 @@ const QString kWriteFailed = QStringLiteral("Не могу записать фа
 constexpr TColor kGreen = 0x00A000;
 constexpr TColor kNavy = 0x800000;
 constexpr TColor kOrange = 0x0080FF;
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 quint32 Le32(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint32>(bytes.constData() + at);
@@ -488,7 +479,7 @@ private slots:
         QFETCH(int, key);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("photo.bmp"));
-        QVERIFY(WriteBytes(file, HandMadeBmp(40, 30, false, Pattern)));
+        QVERIFY(PutFile(file, HandMadeBmp(40, 30, false, Pattern)));
         OpenFile(file);
         DrawRectangle();
         Click(form_->SpButModeText);
@@ -662,8 +653,8 @@ private slots:
     void newMakesTheNextSaveAskForAName() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("photo.bmp"));
-        QVERIFY(WriteBytes(file, HandMadeBmp(8, 8, false, Pattern)));
-        const QByteArray original = Bytes(file);
+        QVERIFY(PutFile(file, HandMadeBmp(8, 8, false, Pattern)));
+        const QByteArray original = FileBytes(file);
         OpenFile(file);
         dialogs_->ExpectModal(AnswerNew(QStringLiteral("20"), QStringLiteral("10")));
         form_->New1->trigger();
@@ -672,7 +663,7 @@ private slots:
         form_->Save1->trigger();
         QCOMPARE(Prompts().size(), 1);
         CheckFileDialog(0, RecordedPrompt::Kind::SaveFile, QString());
-        QCOMPARE(Bytes(file), original);
+        QCOMPARE(FileBytes(file), original);
         QCOMPARE(Entries(dir.path()), QStringList{QStringLiteral("photo.bmp")});
     }
 
@@ -778,7 +769,7 @@ private slots:
         case Layout::TopDownFile:
         case Layout::BottomUpFile: {
             const bool topDown = Layout(layout) == Layout::TopDownFile;
-            QVERIFY(WriteBytes(file, HandMadeBmp(w, h, topDown, Pattern)));
+            QVERIFY(PutFile(file, HandMadeBmp(w, h, topDown, Pattern)));
             QImage image(w, h, QImage::Format_RGB32);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
@@ -787,7 +778,7 @@ private slots:
             break;
         }
         }
-        QCOMPARE(int(Le16(Bytes(file), 28)), bits);
+        QCOMPARE(int(Le16(FileBytes(file), 28)), bits);
 
         DrawRectangle();
         Click(form_->SpButModeText);
@@ -819,28 +810,28 @@ private slots:
         QFETCH(int, broken);
         QTemporaryDir dir;
         const QString good = dir.filePath(QStringLiteral("good.bmp"));
-        QVERIFY(WriteBytes(good, HandMadeBmp(30, 20, false, Pattern)));
+        QVERIFY(PutFile(good, HandMadeBmp(30, 20, false, Pattern)));
         QString bad = dir.filePath(QStringLiteral("bad.bmp"));
         const QByteArray full = HandMadeBmp(20, 20, false, Pattern);
         switch (Broken(broken)) {
         case Broken::Missing:
             break;
         case Broken::Empty:
-            QVERIFY(WriteBytes(bad, {}));
+            QVERIFY(PutFile(bad, {}));
             break;
         case Broken::Text:
-            QVERIFY(WriteBytes(bad, "Hello, this is no picture\n"));
+            QVERIFY(PutFile(bad, "Hello, this is no picture\n"));
             break;
         case Broken::Truncated:
-            QVERIFY(WriteBytes(bad, full.left(54 + 60 * 10 + 30)));
+            QVERIFY(PutFile(bad, full.left(54 + 60 * 10 + 30)));
             break;
         case Broken::HeaderOnly:
-            QVERIFY(WriteBytes(bad, full.left(54)));
+            QVERIFY(PutFile(bad, full.left(54)));
             break;
         case Broken::HugeHeader: {
             QByteArray huge = full;
             huge.replace(18, 8, QByteArray::fromHex("60ea000060ea0000")); // 60000 x 60000
-            QVERIFY(WriteBytes(bad, huge));
+            QVERIFY(PutFile(bad, huge));
             break;
         }
         case Broken::Folder:
@@ -867,7 +858,7 @@ private slots:
             break;
         }
         const bool regular = QFileInfo(bad).isFile() || !QFileInfo::exists(bad);
-        const QByteArray badBytes = regular ? Bytes(bad) : QByteArray();
+        const QByteArray badBytes = regular ? FileBytes(bad) : QByteArray();
 
         OpenFile(good);
         DrawRectangle();
@@ -893,7 +884,7 @@ private slots:
         QVERIFY(Prompts().isEmpty());
         QCOMPARE(FileDifference(good, Picture()), QString());
         if (regular)
-            QCOMPARE(Bytes(bad), badBytes);
+            QCOMPARE(FileBytes(bad), badBytes);
         QCOMPARE(QFileInfo(bad).isDir(), Broken(broken) == Broken::Folder);
         // The open dialog offers the name that failed.
         dialogs_->ExpectOpenFile(std::nullopt);
@@ -904,8 +895,8 @@ private slots:
     void failedOpenLeavesAnUnnamedPictureUnnamed() {
         QTemporaryDir dir;
         const QString bad = dir.filePath(QStringLiteral("bad.bmp"));
-        QVERIFY(WriteBytes(bad, HandMadeBmp(20, 20, false, Pattern).left(100)));
-        const QByteArray badBytes = Bytes(bad);
+        QVERIFY(PutFile(bad, HandMadeBmp(20, 20, false, Pattern).left(100)));
+        const QByteArray badBytes = FileBytes(bad);
         dialogs_->ExpectOpenFile(bad);
         dialogs_->ExpectMessage(TModalResult::Ok);
         form_->Open1->trigger();
@@ -916,7 +907,7 @@ private slots:
         form_->Save1->trigger();
         QCOMPARE(Prompts().size(), 1);
         CheckFileDialog(0, RecordedPrompt::Kind::SaveFile, QString());
-        QCOMPARE(Bytes(bad), badBytes);
+        QCOMPARE(FileBytes(bad), badBytes);
         QCOMPARE(Entries(dir.path()), QStringList{QStringLiteral("bad.bmp")});
     }
 
@@ -927,8 +918,8 @@ private slots:
         const QString first = dir.filePath(QStringLiteral("first.bmp"));
         const QString second = dir.filePath(QStringLiteral("second.bmp"));
         const QString saved = dir.filePath(QStringLiteral("saved.bmp"));
-        QVERIFY(WriteBytes(first, HandMadeBmp(4, 4, false, Pattern)));
-        QVERIFY(WriteBytes(second, HandMadeBmp(5, 5, false, Pattern)));
+        QVERIFY(PutFile(first, HandMadeBmp(4, 4, false, Pattern)));
+        QVERIFY(PutFile(second, HandMadeBmp(5, 5, false, Pattern)));
         dialogs_->ExpectOpenFile(first);
         dialogs_->ExpectOpenFile(std::nullopt);
         dialogs_->ExpectOpenFile(second);
@@ -979,7 +970,7 @@ private slots:
         QImage png(4, 4, QImage::Format_RGB32);
         png.fill(Qt::red);
         QVERIFY(png.save(dir.filePath(QStringLiteral("d.png")), "PNG"));
-        QVERIFY(WriteBytes(dir.filePath(QStringLiteral("e.txt")), "text"));
+        QVERIFY(PutFile(dir.filePath(QStringLiteral("e.txt")), "text"));
         form_->OpenDialog1.FileName = dir.filePath(QStringLiteral("a.bmp")); // chosen before
 
         FileDialogSeen seen;
@@ -1050,7 +1041,7 @@ private slots:
         QCOMPARE(form_->DocFileName, file);
 
         // Header, then rows bottom-up, blue-green-red, each padded to a multiple of 4 bytes.
-        const QByteArray bytes = Bytes(file);
+        const QByteArray bytes = FileBytes(file);
         const int stride = 24;
         QCOMPARE(bytes.size(), 54 + stride * 5);
         QCOMPARE(bytes.left(2), QByteArray("BM"));
@@ -1096,14 +1087,14 @@ private slots:
         form_->SaveAs1->trigger();
         QCOMPARE(form_->DocFileName, file);
         QCOMPARE(Entries(dir.path()), QStringList{name});
-        QCOMPARE(Bytes(file).left(2), QByteArray("BM"));
+        QCOMPARE(FileBytes(file).left(2), QByteArray("BM"));
         QCOMPARE(FileDifference(file, Picture()), QString());
     }
 
     void saveAsOverAnExistingFileAsksNothing() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("old.bmp"));
-        QVERIFY(WriteBytes(file, "an older file, not even a picture"));
+        QVERIFY(PutFile(file, "an older file, not even a picture"));
         FillNoise(Picture(), 8);
         dialogs_->ExpectSaveFile(file);
         form_->SaveAs1->trigger();
@@ -1125,11 +1116,11 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("photo.bmp"));
         if (named) {
-            QVERIFY(WriteBytes(file, HandMadeBmp(8, 8, false, Pattern)));
+            QVERIFY(PutFile(file, HandMadeBmp(8, 8, false, Pattern)));
             OpenFile(file);
         }
         const QStringList entries = Entries(dir.path());
-        const QByteArray bytes = Bytes(file);
+        const QByteArray bytes = FileBytes(file);
         DrawRectangle();
         const auto before = CopyOf(Picture());
         dialogs_->ExpectSaveFile(std::nullopt);
@@ -1137,7 +1128,7 @@ private slots:
         QCOMPARE(Prompts().size(), 1);
         CheckFileDialog(0, RecordedPrompt::Kind::SaveFile, QString());
         QCOMPARE(Entries(dir.path()), entries);
-        QCOMPARE(Bytes(file), bytes);
+        QCOMPARE(FileBytes(file), bytes);
         QCOMPARE(form_->DocFileName, named ? file : QString());
         QCOMPARE(form_->AppMode, amPaint);
         QCOMPARE(form_->UnDo->text(), QStringLiteral("Шаг назад (1)"));
@@ -1209,7 +1200,7 @@ private slots:
         const QString sub = dir.filePath(QStringLiteral("sub"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         QString target = dir.filePath(QStringLiteral("sub/photo.bmp"));
-        QVERIFY(WriteBytes(target, HandMadeBmp(9, 7, false, Pattern)));
+        QVERIFY(PutFile(target, HandMadeBmp(9, 7, false, Pattern)));
         if (Via(via) == Via::Save)
             OpenFile(target);
         switch (Unwritable(unwritable)) {
@@ -1232,7 +1223,7 @@ private slots:
             break;
         }
         const QStringList entries = Entries(sub);
-        const QByteArray bytes = Bytes(dir.filePath(QStringLiteral("sub/photo.bmp")));
+        const QByteArray bytes = FileBytes(dir.filePath(QStringLiteral("sub/photo.bmp")));
         FillNoise(Picture(), 4);
 
         if (Via(via) == Via::SaveAs)
@@ -1256,7 +1247,7 @@ private slots:
         QVERIFY2(report.text.size() > lead.size() + 3, qPrintable(report.text));
         // Nothing written, nothing left behind, the old file as it was.
         QCOMPARE(Entries(sub), entries);
-        QCOMPARE(Bytes(dir.filePath(QStringLiteral("sub/photo.bmp"))), bytes);
+        QCOMPARE(FileBytes(dir.filePath(QStringLiteral("sub/photo.bmp"))), bytes);
         QCOMPARE(QFileInfo(target).isDir(), Unwritable(unwritable) == Unwritable::FolderName);
         QCOMPARE(form_->DocFileName, target);
 
@@ -1346,7 +1337,7 @@ private slots:
     void commandsWorkWithoutAnUndoManager() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("photo.bmp"));
-        QVERIFY(WriteBytes(file, HandMadeBmp(12, 8, true, Pattern)));
+        QVERIFY(PutFile(file, HandMadeBmp(12, 8, true, Pattern)));
         form_->UnDoManager.reset();
         dialogs_->ExpectModal(AnswerNew(QStringLiteral("30"), QStringLiteral("20")));
         form_->New1->trigger();

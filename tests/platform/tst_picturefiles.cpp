@@ -97,16 +97,6 @@ QString ErrorOf(const std::function<void()>& action) {
     return {};
 }
 
-QByteArray FileBytes(const QString& name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool PutFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
 const Sample& SampleNamed(const QString& name) {
     static const QVector<Sample> all = samples::BmpSamples();
     for (const Sample& s : all)

@@ -4,6 +4,7 @@
 #include "support/TestImages.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <algorithm>
@@ -65,6 +66,16 @@ QByteArray PngHeaderOnly(int width, int height) {
     const QByteArray row(1 + std::min(width, 4096) * 3, '\0');
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) +
            PngChunk("IDAT", qCompress(row).mid(4)) + PngChunk("IEND", QByteArray());
+}
+
+QByteArray FileBytes(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool PutFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
 }
 
 QRgb OnWhite(QRgb c) {

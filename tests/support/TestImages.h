@@ -16,6 +16,9 @@ QImage Translucent(int width, int height);
 // A colour, and an image, as on white paper: each value blended with white by its alpha, rounded.
 QRgb OnWhite(QRgb c);
 QImage OnWhite(const QImage& image);
+// A file's bytes (empty when it cannot be read), and bytes written to a file.
+QByteArray FileBytes(const QString& name);
+bool PutFile(const QString& name, const QByteArray& bytes);
 // The image as a file of the format ("PNG", "BMP", "JPEG", ...).
 QByteArray Encoded(const QImage& image, const char* format, int quality = -1);
 // A PNG chunk: length, type, data and checksum.

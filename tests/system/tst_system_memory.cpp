@@ -7,7 +7,6 @@
 #include "SystemSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -15,16 +14,6 @@
 using namespace systemtest;
 
 namespace {
-
-QByteArray ReadAll(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool Write(const QString& file, const QByteArray& bytes) {
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-}
 
 // A memory control group for the editor: cgroup v2 where its root hands the memory controller
 // down, else v1 under this process's own memory group.
@@ -40,10 +29,10 @@ public:
         QStringList places;
         for (const QString& root :
              {QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/sys/fs/cgroup/unified")})
-            if (ReadAll(root + QStringLiteral("/cgroup.subtree_control")).contains("memory"))
+            if (FileBytes(root + QStringLiteral("/cgroup.subtree_control")).contains("memory"))
                 places << root + name;
         for (const QString& line :
-             QString::fromLatin1(ReadAll(QStringLiteral("/proc/self/cgroup"))).split('\n'))
+             QString::fromLatin1(FileBytes(QStringLiteral("/proc/self/cgroup"))).split('\n'))
             if (line.contains(QLatin1String(":memory:")))
                 places << QStringLiteral("/sys/fs/cgroup/memory") + line.section(':', 2) + name;
         for (const QString& place : places) {
@@ -56,19 +45,19 @@ public:
         return false;
     }
     bool Add(qint64 pid) {
-        return Write(path_ + QStringLiteral("/cgroup.procs"), QByteArray::number(pid));
+        return PutFile(path_ + QStringLiteral("/cgroup.procs"), QByteArray::number(pid));
     }
     qint64 Used() const {
-        return ReadAll(path_ + (v2_ ? QStringLiteral("/memory.current")
-                                    : QStringLiteral("/memory.usage_in_bytes")))
+        return FileBytes(path_ + (v2_ ? QStringLiteral("/memory.current")
+                                      : QStringLiteral("/memory.usage_in_bytes")))
             .trimmed()
             .toLongLong();
     }
     // The limit: what the editor uses now and `more`.
     bool Allow(qint64 more) {
-        return Write(path_ + (v2_ ? QStringLiteral("/memory.max")
-                                  : QStringLiteral("/memory.limit_in_bytes")),
-                     QByteArray::number(Used() + more));
+        return PutFile(path_ + (v2_ ? QStringLiteral("/memory.max")
+                                    : QStringLiteral("/memory.limit_in_bytes")),
+                       QByteArray::number(Used() + more));
     }
 
 private:
@@ -154,9 +143,9 @@ void SystemMemory::initTestCase() {
 void SystemMemory::aProgressiveJpegThatDoesNotFitIsRefused() {
     QString error;
     const QString file = folder_.filePath(QStringLiteral("large.jpg"));
-    QVERIFY(Write(file, QByteArray::fromHex("FFD8FFC20011084000400003012200021101031101"
-                                            "FFDA000C03010002110311003F00") +
-                            QByteArray(600000, '\x55')));
+    QVERIFY(PutFile(file, QByteArray::fromHex("FFD8FFC20011084000400003012200021101031101"
+                                              "FFDA000C03010002110311003F00") +
+                              QByteArray(600000, '\x55')));
     const QImage before = GrabScreen(screen_.picture);
     QVERIFY(group_.Allow(600 << 20));
     QVERIFY2(
