@@ -32,6 +32,9 @@
 # that cannot be done ends its shot with a message, and the script goes on with the next shot and
 # fails at the end.
 set -euo pipefail
+# Windows are found by their Russian titles. Qt 5 writes a title in the locale's encoding, and in
+# the C locale (a bare "su -", CI) it cannot: the titles are read in UTF-8 whatever the user set.
+export LC_ALL=C.UTF-8
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 shots=(start bands shapes pens brushes selection text editmenu newimage buffer offer openerror about

@@ -2,16 +2,67 @@
 # SPDX-FileCopyrightText: 2026 The Limnora authors
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Installs what is missing, then builds and runs the whole test suite three times: a normal build
-# and a build with AddressSanitizer and UndefinedBehaviorSanitizer (any sanitizer report fails the
-# run), both on Qt 6, and a build on Qt 5.15, as older desktops have it. After the first, a minute
-# of fuzzing for each way a picture comes in (a file, the clipboard). Stops at the first failing
-# stage; the last lines are CTest's summary.
+# Installs what is missing, then builds and runs the whole test suite on every Qt this release
+# packages: where it has Qt 6.4 or newer, a normal build, a minute of fuzzing for each way a
+# picture comes in (a file, the clipboard) and a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer (any sanitizer report fails the run); where it has Qt 5.15, a build
+# on it. A stage that runs no test fails.
+#
+# Then, as root or with sudo, the release stages: Debian 11 and Debian 13 in fresh roots of their
+# own, where a new user runs the run command, this command and the package step, and the package
+# is installed into a second fresh root (scripts/release-stage.sh). LIMNORA_RELEASES names them
+# ("11 13" unless set; empty skips them).
+#
+# Stops at the first failing stage; the last lines are the summary of each stage.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
+releases="${LIMNORA_RELEASES-11 13}"
+summary=()
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+    if [[ -n $releases ]] && ! sudo -n true 2>/dev/null; then
+        echo "The release stages need root or sudo without a password: skipped (LIMNORA_RELEASES=)"
+        releases=""
+    fi
+    as_root=(sudo)
+fi
 
 "$root/scripts/install-deps.sh" test
+[[ -z $releases ]] || "$root/scripts/install-deps.sh" releases
+
+# The upstream version of an installed package, or nothing.
+installed_version() {
+    local version
+    version="$(dpkg-query -W -f='${Status} ${Version}' "$1" 2>/dev/null |
+        awk '$3 == "installed" {print $4}')"
+    version="${version#*:}"
+    echo "${version%%[-+~]*}"
+}
+qt6="$(installed_version qt6-base-dev)"
+qt5="$(installed_version qtbase5-dev)"
+has_qt6=0
+has_qt5=0
+[[ -n $qt6 ]] && dpkg --compare-versions "$qt6" ge 6.4 && has_qt6=1
+[[ -n $qt5 ]] && dpkg --compare-versions "$qt5" ge 5.15 && has_qt5=1
+
+# Runs CTest in a build folder (CMake before 3.20 has no --test-dir) and fails unless it ran at
+# least one test and all passed: CTest 3.18 finds no tests in another folder and exits 0.
+run_tests() {
+    local dir="$1" log="$1/ctest.log" status=0
+    (cd "$dir" && ctest --output-on-failure -j"$jobs") 2>&1 | tee "$log" || status=$?
+    local line
+    line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
+    if [[ $status -ne 0 ]]; then
+        return "$status"
+    fi
+    if [[ -z $line || $line =~ out\ of\ 0$ ]]; then
+        echo "$(basename "$dir"): CTest ran no test" >&2
+        return 1
+    fi
+    summary+=("$(basename "$dir"): $line")
+}
 
 suite() {
     local dir="$root/build/$1"
@@ -20,7 +71,7 @@ suite() {
     cmake -S "$root" -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
     echo "=== $(basename "$dir"): run"
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+    run_tests "$dir"
 }
 
 # Builds the fuzzing targets (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
@@ -61,18 +112,34 @@ fuzz() {
         fi
         grep -E "^(#[0-9]+[[:space:]]+(INITED|DONE)|Done [0-9]+ runs|stat::)" "$dir/$target.log" ||
             tail -n 5 "$dir/$target.log"
+        local runs
+        runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/$target.log")"
+        summary+=("fuzz_$target: ${runs:-?} inputs in 60 s, no finding")
     done
 }
 
-suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMNORA_QT=6
+if [[ $has_qt6 == 1 ]]; then
+    suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMNORA_QT=6
+    fuzz
+    ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+        LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
+        UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+        suite sanitize -DCMAKE_BUILD_TYPE=Debug -DLIMNORA_QT=6 -DLIMNORA_SANITIZE=ON \
+        -DLIMNORA_BENCH=OFF
+else
+    summary+=("Qt 6 stages (normal, fuzzing, sanitizers) skipped: this release has no Qt 6.4 or newer")
+fi
+if [[ $has_qt5 == 1 ]]; then
+    suite qt5 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMNORA_QT=5 -DLIMNORA_BENCH=OFF
+else
+    summary+=("Qt 5 stage skipped: this release has no Qt 5.15")
+fi
 
-fuzz
+for release in $releases; do
+    echo "=== Debian $release: the README's commands in a fresh root"
+    "${as_root[@]}" bash "$root/scripts/release-stage.sh" "$release"
+    summary+=("Debian $release: $(tail -n 1 "$root/build/release-$release/summary.txt")")
+done
 
-(
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-    export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
-    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    suite sanitize -DCMAKE_BUILD_TYPE=Debug -DLIMNORA_QT=6 -DLIMNORA_SANITIZE=ON -DLIMNORA_BENCH=OFF
-)
-
-suite qt5 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMNORA_QT=5 -DLIMNORA_BENCH=OFF
+echo "=== summary"
+printf '%s\n' "${summary[@]}"

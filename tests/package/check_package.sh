@@ -2,21 +2,25 @@
 # SPDX-FileCopyrightText: 2026 The Limnora authors
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Builds the Debian package from a build folder and checks it: its file list, its dependency
-# line, that apt-get could install it, and that the program starts from the unpacked package
-# under an X server.
+# Builds the Debian package from a build folder and checks it: its file list and the files' modes,
+# its dependency line, that apt-get could install it, and that the program starts from the
+# unpacked package under an X server.
 #   check_package.sh <build folder> <major version of the Qt it was built with>
+#   check_package.sh --deb <package file> <major version of the Qt it was built with>
+#                                 checks a package made before
 set -euo pipefail
-build="$1"
-qt="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-
-(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || {
-    cat "$work/cpack.log"
-    exit 1
-}
-deb="$(ls "$work"/*.deb)"
+if [[ $1 == --deb ]]; then
+    deb="$(realpath "$2")"
+else
+    (cd "$1" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || {
+        cat "$work/cpack.log"
+        exit 1
+    }
+    deb="$(ls "$work"/*.deb)"
+fi
+qt="$3"
 echo "package: $(basename "$deb")"
 
 failed=0
@@ -42,6 +46,12 @@ if grep -v -e '/$' <<<"$files" | grep -v -e '^\./usr/bin/' -e '^\./usr/share/' >
         grep -v -e '^\./usr/bin/' -e '^\./usr/share/' | tr '\n' ' ')"
 fi
 
+# Folders 0755, the program 0755, every other file 0644, whatever the umask of who made it.
+modes="$(dpkg-deb -c "$deb" | awk '$6 == "./usr/bin/limnora" {next}
+    /^d/ && $1 != "drwxr-xr-x" || /^-/ && $1 != "-rw-r--r--" {print $1, $6}')"
+[[ -z $modes ]] || fail "files with other modes: $(head -n 5 <<<"$modes" | tr '\n' ' ')"
+dpkg-deb -c "$deb" | grep -qE '^-rwxr-xr-x .* \./usr/bin/limnora$' || fail "the program is not 0755"
+
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "depends: $depends"
 names="$(tr ',' '\n' <<<"$depends" | awk '{print $1}')"
@@ -50,8 +60,9 @@ if [[ $qt == 6 ]]; then
 else # Qt 5's platform plugins are part of its Gui library's package
     libraries=(libqt5core5a libqt5gui5 libqt5widgets5)
 fi
+# Debian 13 names the libraries built for 64-bit time ...t64.
 for package in libc6 libstdc++6 "${libraries[@]}"; do
-    grep -qxF "$package" <<<"$names" || fail "Depends lacks $package"
+    grep -qxE "${package}(t64)?" <<<"$names" || fail "Depends lacks $package"
 done
 [[ "$(dpkg-deb -f "$deb" Architecture)" == "$(dpkg --print-architecture)" ]] ||
     fail "the package is not for this architecture"

@@ -97,12 +97,14 @@ QString ErrorOf(const std::function<void()>& action) {
     return {};
 }
 
-const Sample& SampleNamed(const QString& name) {
+// By a plain string, not a QString: a reference returned for a temporary argument is what GCC 14
+// warns about (-Wdangling-reference).
+const Sample& SampleNamed(const char* name) {
     static const QVector<Sample> all = samples::BmpSamples();
     for (const Sample& s : all)
-        if (s.name == name)
+        if (s.name == QLatin1String(name))
             return s;
-    qFatal("no sample %s", qPrintable(name));
+    qFatal("no sample %s", name);
 }
 
 // The 54 bytes that start a 24-bit BMP of this size as the editor writes it.
@@ -508,8 +510,8 @@ private slots:
 
     // A picture inside a larger device is read from the device's position.
     void readsFromTheDevicePosition() {
-        const Sample& rle = SampleNamed(QStringLiteral("h40_rle8"));
-        const Sample& plain = SampleNamed(QStringLiteral("h108_16bit_fields565"));
+        const Sample& rle = SampleNamed("h40_rle8");
+        const Sample& plain = SampleNamed("h108_16bit_fields565");
         for (const Sample* s : {&rle, &plain}) {
             QByteArray bytes = QByteArray("junk!") + s->bytes;
             QBuffer buffer(&bytes);
@@ -545,7 +547,7 @@ private slots:
         }
         QTest::newRow("JPEG as picture.bmp")
             << FlatJpeg() << "picture.bmp" << QVector<QRgb>(16 * 16, qRgb(40, 120, 200)) << 3;
-        const Sample& bmp = SampleNamed(QStringLiteral("h40_24bit"));
+        const Sample& bmp = SampleNamed("h40_24bit");
         QVector<QRgb> bmpPixels = bmp.pixels;
         QTest::newRow("BMP as picture.png") << bmp.bytes << "picture.png" << bmpPixels << 0;
         QTest::newRow("BMP as picture.gif") << bmp.bytes << "picture.gif" << bmpPixels << 0;
@@ -585,7 +587,7 @@ private slots:
                                            "#102030\", \".\"};\n")
                              << unknown;
         QTest::newRow("BM alone") << QByteArray("BM") << damaged;
-        const Sample& s = SampleNamed(QStringLiteral("h40_24bit"));
+        const Sample& s = SampleNamed("h40_24bit");
         auto patched = [&](int at, quint32 value, int size = 4) {
             QByteArray b = s.bytes;
             for (int i = 0; i < size; ++i)
@@ -603,11 +605,11 @@ private slots:
         QTest::newRow("alpha bit fields") << patched(30, 6) << unsupported;
         QTest::newRow("RLE8 on 24 bits") << patched(30, 1) << unsupported;
         QTest::newRow("bit fields on 24 bits") << patched(30, 3) << unsupported;
-        const Sample& four = SampleNamed(QStringLiteral("h40_4bit"));
+        const Sample& four = SampleNamed("h40_4bit");
         QByteArray rle8on4 = four.bytes;
         rle8on4[30] = 1;
         QTest::newRow("RLE8 on 4 bits") << rle8on4 << unsupported;
-        QByteArray os2fields = SampleNamed(QStringLiteral("h64_16bit_plain555")).bytes;
+        QByteArray os2fields = SampleNamed("h64_16bit_plain555").bytes;
         os2fields[30] = 3;
         QTest::newRow("bit fields in the OS/2 header") << os2fields << unsupported;
         QTest::newRow("width 0") << patched(18, 0) << damaged;
@@ -632,24 +634,24 @@ private slots:
                 QTest::addRow("%s cut to %d of %d", name, cut, int(s.bytes.size()))
                     << s.bytes << cut;
         };
-        const Sample& rgb = SampleNamed(QStringLiteral("h40_24bit"));
+        const Sample& rgb = SampleNamed("h40_24bit");
         const int rgbRow = 40; // 13 pixels of 3 bytes, padded
         cuts("24-bit", rgb,
              {2, 20, 40, 53, 54, 54 + rgbRow / 2, 54 + rgbRow, 54 + 4 * rgbRow + 7,
               int(rgb.bytes.size()) - 2, int(rgb.bytes.size()) - 1});
-        const Sample& indexed = SampleNamed(QStringLiteral("h40_8bit"));
+        const Sample& indexed = SampleNamed("h40_8bit");
         const int palette = 54 + 256 * 4;
         cuts("8-bit", indexed, {60, palette - 1, palette + 1, int(indexed.bytes.size()) - 1});
-        const Sample& fields = SampleNamed(QStringLiteral("h40_16bit_fields565"));
+        const Sample& fields = SampleNamed("h40_16bit_fields565");
         cuts("16-bit bit fields", fields, {56, 65, 66, 66 + 28 * 3, int(fields.bytes.size()) - 1});
-        const Sample& big = SampleNamed(QStringLiteral("h124_32bit_fields_alpha"));
+        const Sample& big = SampleNamed("h124_32bit_fields_alpha");
         cuts("32-bit, 124-byte header", big, {100, 137, 138 + 52, int(big.bytes.size()) - 3});
-        const Sample& core = SampleNamed(QStringLiteral("h12_4bit"));
+        const Sample& core = SampleNamed("h12_4bit");
         cuts("4-bit core header", core, {24, 26 + 16 * 3 - 1, int(core.bytes.size()) - 1});
 
         // Run-length data of the samples: the bottom row starts with a run of four, then a
         // literal of nine pixels; the last row ends with the pixels and the end-of-bitmap code.
-        const Sample& rle8 = SampleNamed(QStringLiteral("h40_rle8"));
+        const Sample& rle8 = SampleNamed("h40_rle8");
         const int data8 = 54 + 256 * 4;
         QTest::addRow("RLE8 in the middle of a run") << rle8.bytes << data8 + 1;
         QTest::addRow("RLE8 in the middle of a literal") << rle8.bytes << data8 + 2 + 2 + 4;
@@ -658,7 +660,7 @@ private slots:
             << rle8.bytes << int(rle8.bytes.size()) - 2;
         QTest::addRow("RLE8 with half the end-of-bitmap code")
             << rle8.bytes << int(rle8.bytes.size()) - 1;
-        const Sample& rle4 = SampleNamed(QStringLiteral("h40_rle4"));
+        const Sample& rle4 = SampleNamed("h40_rle4");
         const int data4 = 54 + 16 * 4;
         QTest::addRow("RLE4 in the middle of a run") << rle4.bytes << data4 + 1;
         QTest::addRow("RLE4 in the middle of a literal") << rle4.bytes << data4 + 2 + 2 + 2;
@@ -1021,7 +1023,7 @@ private slots:
         const QString folder = root.filePath(QStringLiteral("mount"));
         QVERIFY(QDir().mkdir(folder));
         QString name = folder + QStringLiteral("/old.bmp");
-        const QByteArray old = SampleNamed(QStringLiteral("h40_8bit")).bytes;
+        const QByteArray old = SampleNamed("h40_8bit").bytes;
         TBitmap picture(200, 120); // 72 kB, more than the small file system holds
         FillNoise(picture, 3);
 
