@@ -179,7 +179,7 @@ as_user "$root" "umask 0002 && cd limnora/build/release && cpack -G DEB" >"$work
     { tail -n 20 "$work/package.log"; fail "cpack -G DEB failed after the run command"; }
 deb="$(ls "$root/home/$user/limnora/build/release/"*.deb)"
 cp "$deb" "$work/"
-as_user "$root" "bash limnora/tests/package/check_package.sh --deb build/release/$(basename "$deb") ${qt%%.*}" \
+as_user "$root" "bash limnora/tests/package/check_package.sh --deb limnora/build/release/$(basename "$deb") ${qt%%.*}" \
     >>"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "the package is not right"; }
 log "   $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 
