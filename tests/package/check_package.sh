@@ -12,7 +12,8 @@ set -euo pipefail
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 if [[ $1 == --deb ]]; then
-    deb="$(realpath "$2")"
+    shift
+    deb="$(realpath "$1")"
 else
     (cd "$1" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || {
         cat "$work/cpack.log"
@@ -20,7 +21,7 @@ else
     }
     deb="$(ls "$work"/*.deb)"
 fi
-qt="$3"
+qt="$2"
 echo "package: $(basename "$deb")"
 
 failed=0
