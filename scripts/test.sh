@@ -65,13 +65,14 @@ run_tests() {
 }
 
 suite() {
-    local dir="$root/build/$1"
+    local dir="$root/build/$1" start=$SECONDS
     shift
     echo "=== $(basename "$dir"): configure and build"
     cmake -S "$root" -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs"
     echo "=== $(basename "$dir"): run"
     run_tests "$dir"
+    summary[-1]+=" ($((SECONDS - start)) s)"
 }
 
 # Builds the fuzzing targets (clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer)
@@ -81,7 +82,7 @@ suite() {
 # run; the input that did it is left in build/fuzz/artifacts/. Each finding, once fixed, goes into
 # tests/fuzz/findings/<target>/, which the picture-file tests replay.
 fuzz() {
-    local dir="$root/build/fuzz"
+    local dir="$root/build/fuzz" start=$SECONDS
     echo "=== fuzz: configure and build"
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
         -DLIMNORA_QT=6 -DLIMNORA_FUZZ=ON -DBUILD_TESTING=OFF -DLIMNORA_BENCH=OFF >/dev/null
@@ -116,6 +117,7 @@ fuzz() {
         runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/$target.log")"
         summary+=("fuzz_$target: ${runs:-?} inputs in 60 s, no finding")
     done
+    summary[-1]+=" (the stage: $((SECONDS - start)) s)"
 }
 
 if [[ $has_qt6 == 1 ]]; then
@@ -137,8 +139,9 @@ fi
 
 for release in $releases; do
     echo "=== Debian $release: the README's commands in a fresh root"
+    start=$SECONDS
     "${as_root[@]}" bash "$root/scripts/release-stage.sh" "$release"
-    summary+=("Debian $release: $(tail -n 1 "$root/build/release-$release/summary.txt")")
+    summary+=("$(tail -n 1 "$root/build/release-$release/summary.txt") ($((SECONDS - start)) s)")
 done
 
 echo "=== summary"
