@@ -123,7 +123,10 @@ fuzz() {
 if [[ $has_qt6 == 1 ]]; then
     suite test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMNORA_QT=6
     fuzz
-    ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+    # Qt 6.8's desktop-portal services (QGenericUnixServices) keep 344 bytes to the end of the
+    # process, which LeakSanitizer reports in every program of the system tests; a bare Qt program
+    # does the same. Without a portal, as on a desktop without one, they are not made.
+    QT_NO_XDG_DESKTOP_PORTAL=1 ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
         LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0" \
         UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
         suite sanitize -DCMAKE_BUILD_TYPE=Debug -DLIMNORA_QT=6 -DLIMNORA_SANITIZE=ON \
