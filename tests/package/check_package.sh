@@ -62,9 +62,11 @@ if [[ $qt == 6 ]]; then
 else # Qt 5's platform plugins are part of its Gui library's package
     libraries=(libqt5core5a libqt5gui5 libqt5widgets5)
 fi
-# Debian 13 names the libraries built for 64-bit time ...t64.
+# Debian 13 names the libraries built for 64-bit time ...t64 (libqt6core6t64, and libqt5core5t64
+# for libqt5core5a).
 for package in libc6 libstdc++6 "${libraries[@]}"; do
-    grep -qxF -e "$package" -e "${package}t64" <<<"$names" || fail "Depends lacks $package"
+    grep -qxF -e "$package" -e "${package}t64" -e "${package%a}t64" <<<"$names" ||
+        fail "Depends lacks $package"
 done
 [[ "$(dpkg-deb -f "$deb" Architecture)" == "$(dpkg --print-architecture)" ]] ||
     fail "the package is not for this architecture"
