@@ -7,7 +7,8 @@
 #                          distribution packages 6.4 or newer, else with Qt 5.15
 #   install-deps.sh test   that with Qt 6, plus Qt 5 for the suite's Qt 5 stage and what the test
 #                          suite needs (X server, xdotool, xclip, a window manager, clang with
-#                          libFuzzer for the fuzzing stage, the package and metadata tools)
+#                          libFuzzer for the fuzzing stage, the package and metadata tools, a
+#                          Wayland compositor)
 # Uses sudo when not run as root.
 set -euo pipefail
 
@@ -59,6 +60,12 @@ if [[ "${1:-run}" == test ]]; then
     packages+=(openbox x11-utils)
     packages+=(clang libclang-rt-14-dev)  # the fuzzing stage: clang with libFuzzer
     packages+=(dpkg-dev desktop-file-utils appstream)  # the package and its desktop metadata
+    # The Wayland system test: the compositor Weston, its clipboard's tools and Qt 6's Wayland
+    # platform. Only those this release has: Debian 11 has no qt6-wayland (and tests on Qt 5).
+    for package in weston wl-clipboard qt6-wayland; do
+        [[ -n $(candidate "$package") ]] || update >/dev/null 2>&1 || true
+        [[ -z $(candidate "$package") ]] || packages+=("$package")
+    done
 elif [[ $(qt_major) == 6 ]]; then
     packages+=("${qt6[@]}")
 else
