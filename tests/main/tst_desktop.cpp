@@ -138,8 +138,9 @@ private slots:
 
     void modalWindowsBelongToTheMainWindow() {
         // The desktop keeps an owned window above its owner (set_parent on Wayland,
-        // WM_TRANSIENT_FOR on X11). A box for a hidden window, or for none, belongs to the one
-        // shown. The fixed dialogs keep their size and have no minimise or maximise button.
+        // WM_TRANSIENT_FOR on X11). A box asked for with a hidden window, or with none, is owned
+        // by the window on screen. The fixed dialogs keep their size and have no minimise or
+        // maximise button.
         for (QDialog* window :
              QList<QDialog*>{windows_->NewImageForm, windows_->AboutBox, windows_->FormImgBuf}) {
             window->show();
