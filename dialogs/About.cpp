@@ -3,6 +3,8 @@
 
 #include "dialogs/About.h"
 
+#include "platform/Dialogs.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
@@ -11,7 +13,7 @@
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("О программе"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlags(kFixedDialogFlags);
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("ProgramIcon"));

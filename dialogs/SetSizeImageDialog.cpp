@@ -17,8 +17,7 @@
 TNewImageForm::TNewImageForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewImageForm"));
     setWindowTitle(QStringLiteral("Установка размеров нового рисунка"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(kFixedDialogFlags);
     setFixedSize(307, 135);
 
     Bevel1 = new QFrame(this);

@@ -10,14 +10,10 @@
 
 EditorWindows::EditorWindows() {
     Form1 = std::make_unique<TForm1>();
-    NewImageForm = std::make_unique<TNewImageForm>();
-    AboutBox = std::make_unique<TAboutBox>();
-    FormImgBuf = std::make_unique<TFormImgBuf>();
-    Form1->NewImageForm = NewImageForm.get();
-    Form1->AboutBox = AboutBox.get();
-    Form1->FormImgBuf = FormImgBuf.get();
-}
-
-EditorWindows::~EditorWindows() {
-    Form1.reset();
+    NewImageForm = new TNewImageForm(Form1.get());
+    AboutBox = new TAboutBox(Form1.get());
+    FormImgBuf = new TFormImgBuf(Form1.get());
+    Form1->NewImageForm = NewImageForm;
+    Form1->AboutBox = AboutBox;
+    Form1->FormImgBuf = FormImgBuf;
 }

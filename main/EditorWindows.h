@@ -16,13 +16,15 @@ class TNewImageForm;
 class EditorWindows {
 public:
     EditorWindows();
-    // The main window goes first, so its destruction handler runs while the others still exist.
-    ~EditorWindows();
     EditorWindows(const EditorWindows&) = delete;
     EditorWindows& operator=(const EditorWindows&) = delete;
 
     std::unique_ptr<TForm1> Form1;
-    std::unique_ptr<TNewImageForm> NewImageForm;
-    std::unique_ptr<TAboutBox> AboutBox;
-    std::unique_ptr<TFormImgBuf> FormImgBuf;
+    // The other three are the main window's children, so that the desktop keeps each above it
+    // (the transient parent: set_parent on Wayland, WM_TRANSIENT_FOR on X11) and leaves no
+    // modal window hidden behind a blocked main window. They are destroyed with it, after its
+    // destruction handler has run.
+    TNewImageForm* NewImageForm = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TFormImgBuf* FormImgBuf = nullptr;
 };

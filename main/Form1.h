@@ -225,6 +225,8 @@ public:
 protected:
     // Keys for "Справка" reached from an open menu (below).
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Activated while a modal window blocks it: the modal window comes back (below).
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateToolBands();

@@ -125,6 +125,21 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TForm1::changeEvent(QEvent* event) {
+    // The desktop activated this window while a modal window blocks it: after a click on it where
+    // the desktop does not keep the modal window on top, or after the modal window was minimised
+    // (Qt's own title bar on Wayland offers the button even to fixed dialogs). The modal window
+    // comes back and takes the activation, so that the editor never waits on a window the user
+    // cannot see.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && modal) {
+        modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
+        modal->raise();
+        modal->activateWindow();
+    }
+    QMainWindow::changeEvent(event);
+}
+
 QMenu* TForm1::createPopupMenu() {
     // The bands are shown and hidden through the "Вид" menu only, so its check marks stay true.
     return nullptr;

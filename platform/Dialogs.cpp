@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
@@ -23,7 +25,7 @@ class QtDialogs final : public IDialogs {
 public:
     TModalResult ShowMessage(QWidget* parent, TMsgKind kind, const QString& text,
                              TMsgButtons buttons) override {
-        QMessageBox box(parent);
+        QMessageBox box(DialogOwner(parent));
         switch (kind) {
         case TMsgKind::Information:
             box.setIcon(QMessageBox::Information);
@@ -63,7 +65,7 @@ public:
     }
 
     std::optional<TColor> PickColor(QWidget* parent, TColor initial) override {
-        QColorDialog dialog(ToQColor(initial), parent);
+        QColorDialog dialog(ToQColor(initial), DialogOwner(parent));
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return FromQColor(dialog.selectedColor());
@@ -110,7 +112,7 @@ private:
                                                 const QString& fileName,
                                                 QFileDialog::AcceptMode mode) {
         // Qt's own dialog: its filter matching ignores letter case, so "*.BMP" lists a.bmp too.
-        QFileDialog dialog(parent);
+        QFileDialog dialog(DialogOwner(parent));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setAcceptMode(mode);
@@ -145,6 +147,18 @@ IDialogs* SetDialogs(IDialogs* dialogs) {
     IDialogs* previous = installed;
     installed = dialogs;
     return previous;
+}
+
+QWidget* DialogOwner(QWidget* parent) {
+    if (parent && parent->window()->isVisible())
+        return parent->window();
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows)
+        if (qobject_cast<QMainWindow*>(window) && window->isVisible())
+            return window;
+    return parent;
 }
 
 void ShowError(QWidget* parent, const QString& text) {

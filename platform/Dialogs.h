@@ -39,6 +39,17 @@ IDialogs& Dialogs();
 // Installs an implementation (nullptr restores the production one); returns the previous one.
 IDialogs* SetDialogs(IDialogs* dialogs);
 
+// The window a box or dialog is owned by, so that the desktop keeps it above that window and
+// the main window (Wayland's set_parent, X11's WM_TRANSIENT_FOR): the given parent's window while
+// it is on screen, else the modal window the user is in, else the main window. A box with no
+// owner may open behind the window it blocks.
+QWidget* DialogOwner(QWidget* parent);
+
+// A fixed dialog's frame (the new-image dialog, the about box): a title and a close button, no
+// minimise, maximise or help button.
+constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 // Shorthands for the common boxes.
 void ShowError(QWidget* parent, const QString& text);
 bool AskYesNo(QWidget* parent, const QString& text);

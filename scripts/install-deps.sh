@@ -9,7 +9,8 @@
 #                              the release packages 6.4 or newer, else Qt 5.15
 #   install-deps.sh test       the test suite: every Qt of the two the release packages, an X
 #                              server and the programs the system tests drive, clang with its
-#                              fuzzing runtime where the Qt 6 stages run, the metadata tools
+#                              fuzzing runtime and a Wayland compositor where the Qt 6 stages
+#                              run, the metadata tools
 #   install-deps.sh releases   what the release stages need on the host (debootstrap)
 #   install-deps.sh --list M   prints what mode M asks for on this release, one a line, and
 #                              installs nothing
@@ -138,6 +139,11 @@ test)
     if has_qt6; then
         want_qt "${qt6[@]}"
         want_clang
+        # The Wayland system test (Qt 6 only): the compositor Weston, its clipboard's tools and
+        # Qt 6's Wayland platform.
+        want_if_packaged weston "the Wayland system test's compositor"
+        want_if_packaged wl-clipboard "the Wayland system test's clipboard"
+        want_if_packaged qt6-wayland "Qt 6 on Wayland, for the Wayland system test"
         qt_found=1
     fi
     if has_qt5; then

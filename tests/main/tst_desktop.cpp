@@ -8,6 +8,7 @@
 #include "fragments/ImageBuf01.h"
 #include "main/EditorFixture.h"
 #include "platform/ColorSwatch.h"
+#include "platform/Dialogs.h"
 #include "platform/EditorApplication.h"
 #include "platform/TImage.h"
 
@@ -124,15 +125,46 @@ private slots:
     }
 
     void everyControlOfTheOtherWindowsIsNamed() {
-        CheckEveryControlIsNamed(windows_->NewImageForm.get());
+        CheckEveryControlIsNamed(windows_->NewImageForm);
         QCOMPARE(AccessibleName(windows_->NewImageForm->WidthEdit),
                  QStringLiteral("Ширина ( pix )"));
         QCOMPARE(AccessibleName(windows_->NewImageForm->HeightEdit),
                  QStringLiteral("Высота ( pix )"));
         QCOMPARE(AccessibleName(windows_->NewImageForm->STxtColor),
                  QStringLiteral("Цвет фона нового рисунка"));
-        CheckEveryControlIsNamed(windows_->AboutBox.get());
-        CheckEveryControlIsNamed(windows_->FormImgBuf.get());
+        CheckEveryControlIsNamed(windows_->AboutBox);
+        CheckEveryControlIsNamed(windows_->FormImgBuf);
+    }
+
+    void modalWindowsBelongToTheMainWindow() {
+        // The desktop keeps an owned window above its owner (set_parent on Wayland,
+        // WM_TRANSIENT_FOR on X11). A box asked for with a hidden window, or with none, is owned
+        // by the window on screen. The fixed dialogs keep their size and have no minimise or
+        // maximise button.
+        for (QDialog* window :
+             QList<QDialog*>{windows_->NewImageForm, windows_->AboutBox, windows_->FormImgBuf}) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QCOMPARE(window->windowHandle()->transientParent(), form_->windowHandle());
+            QCOMPARE(DialogOwner(window->findChild<QWidget*>()), window);
+            window->hide();
+            QCOMPARE(DialogOwner(window->findChild<QWidget*>()), form_);
+            if (window != windows_->FormImgBuf) {
+                QCOMPARE(window->minimumSize(), window->maximumSize());
+                QVERIFY(!(window->windowFlags() & Qt::WindowMinMaxButtonsHint));
+            }
+        }
+        QCOMPARE(DialogOwner(nullptr), form_);
+    }
+
+    void minimisedModalWindowComesBackWithTheMainWindow() {
+        // Qt's own title bar on Wayland offers a minimise button even to a fixed dialog.
+        QDialog* box = windows_->AboutBox;
+        box->setWindowModality(Qt::ApplicationModal); // as exec() shows it
+        box->showMinimized();
+        form_->activateWindow();
+        QTRY_VERIFY(!box->isMinimized());
+        QTRY_COMPARE(QApplication::activeWindow(), box);
     }
 };
 

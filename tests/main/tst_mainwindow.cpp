@@ -103,9 +103,9 @@ private slots:
         QVERIFY(!form_->LabelTxt->isVisible());
         QCOMPARE(form_->LabelTxt->size(), QSize(33, 25));
         // The other windows exist, hidden, and are known to the main window.
-        QCOMPARE(form_->NewImageForm, windows_->NewImageForm.get());
-        QCOMPARE(form_->AboutBox, windows_->AboutBox.get());
-        QCOMPARE(form_->FormImgBuf, windows_->FormImgBuf.get());
+        QCOMPARE(form_->NewImageForm, windows_->NewImageForm);
+        QCOMPARE(form_->AboutBox, windows_->AboutBox);
+        QCOMPARE(form_->FormImgBuf, windows_->FormImgBuf);
         QVERIFY(!windows_->NewImageForm->isVisible());
         QVERIFY(!windows_->AboutBox->isVisible());
         QVERIFY(!windows_->FormImgBuf->isVisible());

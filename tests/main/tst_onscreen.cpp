@@ -120,13 +120,12 @@ private slots:
         QFETCH(QString, swatch);
         Click(form_->SpButModePaint);
         form_->PText1->trigger(); // the text panel besides the bands of drawing
-        auto* shown = form_->findChild<ColorSwatch*>(swatch);
-        if (!shown) {
-            windows_->NewImageForm->show();
-            QVERIFY(QTest::qWaitForWindowExposed(windows_->NewImageForm.get()));
-            shown = windows_->NewImageForm->findChild<ColorSwatch*>(swatch);
-        }
+        auto* shown = form_->findChild<ColorSwatch*>(swatch); // the dialogs are its children
         QVERIFY(shown);
+        if (shown->window() != form_) {
+            shown->window()->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown->window()));
+        }
         QCOMPARE(ShownColors(shown), QStringList{QColor(ToQRgb(shown->Color())).name()});
         dialogs_->ExpectColor(0x3366CC);
         QTest::mouseClick(shown, Qt::LeftButton);
@@ -157,15 +156,15 @@ private slots:
         fragment.SetWidth(6000); // the widest size a field shows
         fragment.SetHeight(10);
         windows_->FormImgBuf->AddFragment(&fragment);
-        const QList<QWidget*> windows{form_, windows_->NewImageForm.get(), windows_->AboutBox.get(),
-                                      windows_->FormImgBuf.get()};
+        const QList<QWidget*> windows{form_, windows_->NewImageForm, windows_->AboutBox,
+                                      windows_->FormImgBuf};
         for (QWidget* window : windows) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
             QStringList cut = CutTexts(window);
             // The new-image dialog keeps its design size, 307 pixels: a wide frame font may cut
             // its long title.
-            if (!CutTitle(window).isEmpty() && window != windows_->NewImageForm.get())
+            if (!CutTitle(window).isEmpty() && window != windows_->NewImageForm)
                 cut << CutTitle(window);
             QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
         }

@@ -68,6 +68,9 @@ for package in libc6 libstdc++6 "${libraries[@]}"; do
     grep -qxF -e "$package" -e "${package}t64" -e "${package%a}t64" <<<"$names" ||
         fail "Depends lacks $package"
 done
+# Native on a Wayland desktop rather than through XWayland.
+[[ $qt != 6 ]] || grep -qw qt6-wayland <<<"$(dpkg-deb -f "$deb" Recommends)" ||
+    fail "Recommends lacks qt6-wayland"
 [[ "$(dpkg-deb -f "$deb" Architecture)" == "$(dpkg --print-architecture)" ]] ||
     fail "the package is not for this architecture"
 

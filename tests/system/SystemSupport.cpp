@@ -138,7 +138,8 @@ bool Editor::Start(QString* error, const QProcessEnvironment& extra) {
         env.remove(QLatin1String(name));
     env.insert(extra);
     process_->setProcessEnvironment(env);
-    process_->setProcessChannelMode(QProcess::ForwardedChannels);
+    process_->setProcessChannelMode(keepErrors ? QProcess::ForwardedOutputChannel
+                                               : QProcess::ForwardedChannels);
     KillWithParent(*process_);
     process_->start(QStringLiteral(LIMNORA_EXECUTABLE), QStringList());
     if (!process_->waitForStarted(kToolTimeoutMs)) {
@@ -158,6 +159,15 @@ QString Editor::ExitReport() const {
         .arg(process_->exitStatus() == QProcess::CrashExit ? QStringLiteral("crash")
                                                            : QStringLiteral("normal"))
         .arg(process_->exitCode());
+}
+
+QByteArray Editor::Errors() {
+    if (!process_)
+        return QByteArray();
+    process_->setReadChannel(QProcess::StandardError);
+    while (process_->waitForReadyRead(200)) {
+    }
+    return process_->readAllStandardError();
 }
 
 QImage GrabScreen(const QRect& area) {

@@ -67,6 +67,9 @@ public:
     // "running", or how it ended: for failure messages.
     QString ExitReport() const;
     void Stop() { StopProcess(process_); }
+    // Set before Start: what the editor writes to stderr is kept for Errors(), not passed on.
+    bool keepErrors = false;
+    QByteArray Errors();
 
 private:
     std::unique_ptr<QProcess> process_;
