@@ -85,6 +85,8 @@ void SystemWayland::editorOnWeston() {
     editor_.keepErrors = true;
     QProcessEnvironment wayland;
     wayland.insert("QT_QPA_PLATFORM", "wayland");
+    // Qt 6.8 warns on stderr in a locale that is not UTF-8 (a bare login, CI) and takes C.UTF-8.
+    wayland.insert("LC_ALL", "C.UTF-8");
     QVERIFY2(editor_.Start(&error, wayland), qPrintable(error));
     QList<QPoint> areas;
     error = WaitForScreen(QRect(0, 0, 800, 700), [&](const QImage& shot) {
@@ -97,8 +99,16 @@ void SystemWayland::editorOnWeston() {
     const QPoint corner = screen_.picture.topLeft();
     want_.fill(kWhite);
 
-    // Mode 2: over the end and back, the rubber band leaves no trace.
-    QVERIFY2(Click(corner + QPoint(48, -16), &error), qPrintable(error));
+    // Mode 2: over the end and back, the rubber band leaves no trace. A click that comes while
+    // Weston 14 still maps the new window can be lost: it is given again until the pen band (its
+    // colour swatch) shows.
+    const QRect swatch(corner + QPoint(248, -20), QSize(8, 8));
+    const QImage bands = GrabScreen(swatch);
+    for (int click = 0; click < 5 && GrabScreen(swatch) == bands; ++click) {
+        QVERIFY2(Click(corner + QPoint(48, -16), &error), qPrintable(error));
+        for (int wait = 0; wait < 20 && GrabScreen(swatch) == bands; ++wait)
+            QThread::msleep(50);
+    }
     QVERIFY2(Drag(screen_, {40, 30}, {{120, 90}, {352, 247}, {301, 201}}, &error),
              qPrintable(error));
     QCOMPARE(Outlined({40, 30}, {301, 201}), QString());
