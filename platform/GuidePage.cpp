@@ -41,6 +41,10 @@ void OpenGuide(QWidget* parent) {
                       GuidePlaces().constFirst());
         return;
     }
+    OpenGuidePage(parent, page);
+}
+
+void OpenGuidePage(QWidget* parent, const QString& page) {
     // xdg-open may wait for the browser it starts: it runs on while the editor goes on. Its
     // output goes nowhere, so a browser it leaves behind never writes into a closed pipe.
     auto* browser = new QProcess(parent);

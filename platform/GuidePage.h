@@ -12,6 +12,9 @@ class QWidget;
 // in the build folder it was built in. Empty when there is none.
 QString GuidePagePath();
 
-// Asks the desktop to show the guide's page (xdg-open). Where the page is missing, or no browser
-// could be started, an error box over parent says where the page is (or should be).
+// Asks the desktop to show the guide's page (OpenGuidePage); where there is none, an error box over
+// parent says where it should be.
 void OpenGuide(QWidget* parent);
+// Asks the desktop to show a page (xdg-open); where no browser could be started, an error box over
+// parent names the page.
+void OpenGuidePage(QWidget* parent, const QString& page);

@@ -9,6 +9,7 @@
 #include "main/EditorFixture.h"
 #include "platform/ColorSwatch.h"
 #include "platform/EditorApplication.h"
+#include "platform/GuidePage.h"
 #include "platform/TImage.h"
 
 #include "platform/QtCompat.h"
@@ -22,8 +23,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -133,6 +136,34 @@ private slots:
                  QStringLiteral("Цвет фона нового рисунка"));
         CheckEveryControlIsNamed(windows_->AboutBox.get());
         CheckEveryControlIsNamed(windows_->FormImgBuf.get());
+    }
+
+    void guideWithoutABrowserNamesThePage_data() {
+        QTest::addColumn<QByteArray>("xdgOpen");
+        QTest::newRow("no xdg-open") << QByteArray();
+        QTest::newRow("xdg-open finds no browser") << QByteArray("#!/bin/sh\nexit 3\n");
+    }
+    void guideWithoutABrowserNamesThePage() {
+        QFETCH(QByteArray, xdgOpen);
+        QTemporaryDir bin;
+        QFile script(bin.filePath(QStringLiteral("xdg-open")));
+        if (!xdgOpen.isEmpty()) {
+            QVERIFY(script.open(QIODevice::WriteOnly) && script.write(xdgOpen) == xdgOpen.size());
+            script.close();
+            QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+        }
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        dialogs_->ExpectMessage(TModalResult::Ok);
+        const QString page = bin.filePath(QStringLiteral("ru.html"));
+        OpenGuidePage(form_, page);
+        QTRY_COMPARE(dialogs_->Remaining(), 0);
+        QCOMPARE(dialogs_->Prompts().constLast().msgKind, TMsgKind::Error);
+        QCOMPARE(dialogs_->Prompts().constLast().text,
+                 QStringLiteral("Не могу открыть руководство в браузере.\r\n"
+                                "Откройте в браузере файл\r\n") +
+                     page);
     }
 };
 
