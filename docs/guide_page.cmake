@@ -33,20 +33,23 @@ function(fail_at text what found)
   message(FATAL_ERROR "${INPUT}: ${what}: \"...${context}...\"")
 endfunction()
 
+# Fails where the text has a match of the expression.
+function(refuse text expression what)
+  string(REGEX MATCH "${expression}" found "${text}")
+  if(found)
+    fail_at("${text}" "${what}" "${found}")
+  endif()
+endfunction()
+
 # Typography, in the text outside code (which quotes the program): a dash and a unit stay on the
 # line of the word or number before them, so the blank before them is a no-break space (U+00A0).
 set(prose "${markdown}")
 string(REGEX REPLACE "\n```[^`]*\n```" "\n" prose "${prose}")
 string(REGEX REPLACE "`[^`\n]*`" "" prose "${prose}")
-string(REGEX MATCH "[ \n](—|–)" found "${prose}")
-if(found)
-  fail_at("${prose}" "a dash after an ordinary blank; put a no-break space before it" "${found}")
-endif()
-set(units "точ|пиксел|процент|%|×|минут|секунд|шаг|цвет|миллион|бит|байт|KiB|MiB|GiB|[0-9][0-9][0-9]")
-string(REGEX MATCH "[0-9][ \n](${units})" found "${prose}")
-if(found)
-  fail_at("${prose}" "a unit after an ordinary blank; put a no-break space before it" "${found}")
-endif()
+refuse("${prose}" "[ \n](—|–)" "a dash after an ordinary blank; put a no-break space before it")
+set(units "точ|пиксел|процент|%|×|минут|секунд|шаг|цвет|миллион|бит|байт|KiB|MiB|GiB")
+refuse("${prose}" "[0-9][ \n](${units}|[0-9][0-9][0-9])"
+       "a unit after an ordinary blank; put a no-break space before it")
 
 # The page's title is the guide's first heading.
 string(REGEX MATCH "^# ([^\n]*)" heading "${markdown}")
@@ -141,10 +144,7 @@ endforeach()
 
 # A section named by its number is a link to it.
 string(REGEX REPLACE "<a [^>]*>[^<]*</a>" "" unlinked "${body}")
-string(REGEX MATCH "раздел(а|е|ы|ах)?( | )[0-9]+" found "${unlinked}")
-if(found)
-  fail_at("${unlinked}" "a section named without a link to it" "${found}")
-endif()
+refuse("${unlinked}" "раздел(а|е|ы|ах)?( | )[0-9]+" "a section named without a link to it")
 
 # A link back to the contents closes each numbered section.
 set(back "<p class=\"back\"><a href=\"#содержание\">↑ к содержанию</a></p>\n")
@@ -176,10 +176,8 @@ while(rest MATCHES "<p>(<img [^>]*>)</p>\n<p><em>([^<]*)</em></p>")
          "<figcaption>${caption}</figcaption></figure>")
 endwhile()
 string(APPEND body "${rest}")
-string(REGEX MATCH "<p><img [^>]*></p>" found "${body}")
-if(found)
-  fail_at("${body}" "a picture without its caption (\"*Рисунок N. ...*\" below it)" "${found}")
-endif()
+refuse("${body}" "<p><img [^>]*></p>"
+       "a picture without its caption (\"*Рисунок N. ...*\" below it)")
 
 file(WRITE "${OUTPUT}" "<!DOCTYPE html>
 <html lang=\"ru\">
