@@ -454,13 +454,15 @@ shot_start() {
 shot_bands() {
     start_editor
     click_main SpButModePaint
-    local y=$((picture_top + 14)) place
+    local y=$((picture_top + 14)) pen brush
+    read -r pen _ <<<"${main_place[STxtPenColor]}"
+    read -r brush _ <<<"${main_place[STxtBrushColor]}"
     mark "$main" 9 "$y" 1
     mark "$main" 62 "$y" 2
     mark "$main" 180 "$y" 3
-    place=(${main_place[STxtPenColor]}) && mark "$main" "${place[0]}" "$y" 4
+    mark "$main" "$pen" "$y" 4
     mark "$main" 342 "$y" 5
-    place=(${main_place[STxtBrushColor]}) && mark "$main" "${place[0]}" "$y" 6
+    mark "$main" "$brush" "$y" 6
     mark "$main" 558 "$y" 7
     save_area bands "$main" 0 0 789 $((picture_top + 28))
 }
@@ -490,7 +492,7 @@ shot_buttons() {
     menu 1 2 # "Вид": the pen band
     menu 1 3 # the brush band
     menu 1 4 # the text panel
-    local name later=() place
+    local name later=() x y
     for name in "${button_pictures[@]}"; do
         case $name in
         SpButModeSelect | SpButDrawT02 | SpButPenS11 | SpButBrush22 | SpButTxtToLeft)
@@ -514,15 +516,16 @@ shot_buttons() {
     buffer=$(window_named "Буфер скопированных фрагментов")
     for name in "${button_pictures[@]}"; do
         [[ -z ${buffer_place[$name]:-} ]] && continue
-        place=(${buffer_place[$name]})
-        save_area "buttons/$name" "$buffer" $((place[0] - 12)) $((place[1] - 12)) 25 25
+        read -r x y <<<"${buffer_place[$name]}"
+        save_area "buttons/$name" "$buffer" $((x - 12)) $((y - 12)) 25 25
     done
 }
 # button <name>: the picture of a control of the main window, 24 x 24 around its centre.
 button() {
     [[ -n ${main_place[$1]:-} ]] || fail "no place known for $1"
-    local place=(${main_place[$1]})
-    save_area "buttons/$1" "$main" $((place[0] - 12)) $((place[1] - 12)) 24 24
+    local x y
+    read -r x y <<<"${main_place[$1]}"
+    save_area "buttons/$1" "$main" $((x - 12)) $((y - 12)) 24 24
 }
 
 # The four shapes, with a solid pen and brush.

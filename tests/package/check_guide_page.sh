@@ -15,9 +15,10 @@ fail() { echo "FAIL: $*" && failed=1; }
 cmake --install "$build" --prefix "$work/usr" >/dev/null
 for page in "$build/docs/guide/ru.html" "$work/usr/share/doc/limnora/guide/ru.html"; do
     [[ -f $page ]] || fail "there is no $page"
-    for picture in $(grep -o ' src="[^"]*"' "$page" 2>/dev/null | sed 's/^ src="\(.*\)"$/\1/'); do
+    grep -o ' src="[^"]*"' "$page" 2>/dev/null | sed 's/^ src="\(.*\)"$/\1/' >"$work/pictures" || true
+    while read -r picture; do
         [[ -f $(dirname "$page")/$picture ]] || fail "$page shows $picture, which is not there"
-    done
+    done <"$work/pictures"
 done
 
 # A one-section guide with each line in turn, and the reason the page must be refused for it.
