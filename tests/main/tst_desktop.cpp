@@ -138,32 +138,20 @@ private slots:
         CheckEveryControlIsNamed(windows_->FormImgBuf.get());
     }
 
-    void guideWithoutABrowserNamesThePage_data() {
-        QTest::addColumn<QByteArray>("xdgOpen");
-        QTest::newRow("no xdg-open") << QByteArray();
-        QTest::newRow("xdg-open finds no browser") << QByteArray("#!/bin/sh\nexit 3\n");
-    }
     void guideWithoutABrowserNamesThePage() {
-        QFETCH(QByteArray, xdgOpen);
+        // No xdg-open on PATH: a box names the page, so that it can be opened by hand.
         QTemporaryDir bin;
-        QFile script(bin.filePath(QStringLiteral("xdg-open")));
-        if (!xdgOpen.isEmpty()) {
-            QVERIFY(script.open(QIODevice::WriteOnly) && script.write(xdgOpen) == xdgOpen.size());
-            script.close();
-            QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
-        }
         const QByteArray path = qgetenv("PATH");
         const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
         qputenv("PATH", QFile::encodeName(bin.path()));
         dialogs_->ExpectMessage(TModalResult::Ok);
-        const QString page = bin.filePath(QStringLiteral("ru.html"));
-        OpenGuidePage(form_, page);
+        OpenGuidePage(form_, bin.filePath(QStringLiteral("ru.html")));
         QTRY_COMPARE(dialogs_->Remaining(), 0);
         QCOMPARE(dialogs_->Prompts().constLast().msgKind, TMsgKind::Error);
         QCOMPARE(dialogs_->Prompts().constLast().text,
-                 QStringLiteral("Не могу открыть руководство в браузере.\r\n"
-                                "Откройте в браузере файл\r\n") +
-                     page);
+                 QStringLiteral("Не могу открыть руководство в браузере.\r\nОткройте в браузере "
+                                "файл\r\n") +
+                     bin.filePath(QStringLiteral("ru.html")));
     }
 };
 
