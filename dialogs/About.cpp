@@ -4,8 +4,11 @@
 #include "dialogs/About.h"
 
 #include "platform/Dialogs.h"
+#include "platform/EditorApplication.h"
+#include "platform/GuidePage.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -48,10 +51,24 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
                    this);
     license->setObjectName(QStringLiteral("License"));
 
+    auto* guideText =
+        new QLabel(QStringLiteral("Руководство для учеников и учителей открывает кнопка\n"
+                                  "«Руководство» или клавиша F1 в окне редактора."),
+                   this);
+    guideText->setObjectName(QStringLiteral("GuideText"));
+    auto* guide = new QPushButton(QStringLiteral("Руководство"), this);
+    guide->setObjectName(QStringLiteral("GuideButton"));
+    guide->setAutoDefault(false);
+    connect(guide, &QPushButton::clicked, this, Reported([this] { OpenGuide(this); }));
+
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(guide);
+    buttons->addWidget(ok);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);
@@ -59,7 +76,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     grid->addWidget(version, 1, 1);
     grid->addWidget(credits, 2, 1);
     grid->addWidget(license, 3, 1);
-    grid->addWidget(ok, 4, 1, Qt::AlignRight);
+    grid->addWidget(guideText, 4, 1);
+    grid->addLayout(buttons, 5, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The about box: the program's picture, title, version and credits, and an OK button.
+// The about box: the program's picture, title, version and credits, where the users' guide is,
+// a button that opens the guide, and an OK button.
 #pragma once
 
 #include <QDialog>

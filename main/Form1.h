@@ -29,6 +29,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QScrollArea;
+class QShortcut;
 class QStatusBar;
 class QToolBar;
 class PictureLabel;
@@ -134,6 +135,8 @@ public:
     QAction* ShowSelect1 = nullptr;
     QAction* HidenSelect1 = nullptr;
     QAction* About1 = nullptr;
+    // F1: the users' guide in the desktop's browser; no menu item of its own.
+    QShortcut* GuideKey = nullptr;
 
     TColorDialog ColorDialog1;
     TOpenDialog OpenDialog1;
@@ -144,6 +147,7 @@ public:
     void FormDestroy();
     void Close1Click(QObject* Sender);
     void About1Click(QObject* Sender);
+    void GuideKeyPress(QObject* Sender);
     void PSelect1Click(QObject* Sender);
     void PPen1Click(QObject* Sender);
     void PBrush1Click(QObject* Sender);

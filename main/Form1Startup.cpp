@@ -9,6 +9,7 @@
 #include "platform/ColorSwatch.h"
 #include "platform/EditorApplication.h"
 #include "platform/FontServices.h"
+#include "platform/GuidePage.h"
 #include "platform/PictureLabel.h"
 #include "platform/StatusPanel.h"
 #include "platform/TImage.h"
@@ -28,6 +29,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -284,6 +286,10 @@ void TForm1::CreateMenu() {
     About1 = bar->addAction(QStringLiteral("Справка"));
     About1->setObjectName(QStringLiteral("About1"));
     connect(About1, &QAction::triggered, this, Reported([this] { About1Click(About1); }));
+
+    GuideKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    GuideKey->setObjectName(QStringLiteral("GuideKey"));
+    connect(GuideKey, &QShortcut::activated, this, Reported([this] { GuideKeyPress(GuideKey); }));
 }
 
 void TForm1::CreateClientArea() {
@@ -395,6 +401,10 @@ void TForm1::Close1Click(QObject*) {
 void TForm1::About1Click(QObject*) {
     if (AboutBox)
         Dialogs().ExecModal(*AboutBox);
+}
+
+void TForm1::GuideKeyPress(QObject*) {
+    OpenGuide(this);
 }
 
 void TForm1::PSelect1Click(QObject*) {

@@ -9,9 +9,12 @@
 #   screenshots.sh [--editor BINARY] [--out DIR | --docs] [--scale N] [--check] [SHOT ...]
 #
 # SHOT: names from the list `shots` below; all of them when none is named. Each is saved as
-# DIR/SHOT.png (DIR: build/screenshots/).
+# DIR/SHOT.png (DIR: build/screenshots/), but for the shot "buttons", which saves a picture of each
+# button that the guide shows as DIR/buttons/BUTTON.png (BUTTON: the button's name, such as
+# SpButModePaint, as the guide links it: img/buttons/BUTTON.png).
 # --docs: renews the pictures of the documentation instead, each where it is linked: docs/SHOT.png
-#   for those README.md shows, docs/guide/img/SHOT.png for those of the guide (docs/guide/ru.md).
+#   for those README.md shows, docs/guide/img/SHOT.png for those of the guide (docs/guide/ru.md),
+#   docs/guide/img/buttons/ for the buttons.
 #   Without SHOT it makes every picture they link: all of them are renewed with
 #     scripts/screenshots.sh --docs
 # --editor: the program to show; grab_window is then taken from $GRAB_WINDOW or from
@@ -37,8 +40,8 @@ set -euo pipefail
 export LC_ALL=C.UTF-8
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-shots=(start bands shapes pens brushes selection text editmenu newimage buffer offer openerror about
-       editor fragments message)
+shots=(start bands moved shapes pens brushes selection text editmenu newimage buffer offer openerror
+       about editor fragments message buttons)
 
 # Centres of the main window's controls. The four bands stand in one row, each right of the one
 # before; these are their places with all four shown (mode 2, or through the "Вид" menu). The text
@@ -93,6 +96,9 @@ linked() { # <Markdown file> <folder of the pictures, as the file links it>
 }
 mapfile -t readme_pictures < <(linked README.md docs)
 mapfile -t guide_pictures < <(linked docs/guide/ru.md img)
+# The buttons the guide shows; the shot "buttons" makes them, if there are any.
+mapfile -t button_pictures < <(linked docs/guide/ru.md img/buttons)
+[[ ${#button_pictures[@]} -eq 0 ]] || guide_pictures+=(buttons)
 for picture in "${readme_pictures[@]}" "${guide_pictures[@]}"; do
     [[ " ${shots[*]} " == *" $picture "* ]] ||
         { echo "$0: $picture.png is linked, but no shot makes it" >&2 && exit 1; }
@@ -103,10 +109,11 @@ for picture in "${shots[@]}"; do
     [[ " ${readme_pictures[*]} ${guide_pictures[*]} " == *" $picture "* ]] ||
         { echo "$0: no document links $picture.png, which a shot makes" >&2 && exit 1; }
 done
-for file in "$root"/docs/*.png "$root"/docs/guide/img/*.png; do
+for file in "$root"/docs/*.png "$root"/docs/guide/img/*.png "$root"/docs/guide/img/buttons/*.png; do
     [[ -e $file ]] || continue
     links=" ${readme_pictures[*]} "
     [[ $file != */guide/img/* ]] || links=" ${guide_pictures[*]} "
+    [[ $file != */img/buttons/* ]] || links=" ${button_pictures[*]} "
     [[ $links == *" $(basename "$file" .png) "* ]] ||
         { echo "$0: ${file#"$root"/} is linked nowhere" >&2 && exit 1; }
 done
@@ -361,19 +368,34 @@ shape() {
     drag "$4" "$5" "$6" "$7"
 }
 
+# mark <window> <x> <y> <number>: the next grab shows a numbered callout centred at that logical
+# point of the window, as the text refers to a part of the picture.
+marks=()
+mark() {
+    screen_point "$1" "$2" "$3"
+    marks+=("$4,$SX,$SY")
+}
+
 # grab <name> <x> <y> <width> <height>: a rectangle of the screen as OUT/name.png, or with --docs
-# as each picture of that name that the documentation links.
+# as each picture of that name that the documentation links; with the callouts marked before.
+# A name buttons/BUTTON is a button's picture, kept in the folder buttons/ of the guide's pictures.
 grab() {
     local folders=("$out") folder
     if [[ -n $docs && -z $check ]]; then
         folders=()
         [[ " ${readme_pictures[*]} " != *" $1 "* ]] || folders+=("$root/docs")
-        [[ " ${guide_pictures[*]} " != *" $1 "* ]] || folders+=("$root/docs/guide/img")
+        [[ " ${guide_pictures[*]} " != *" $1 "* && $1 != buttons/* ]] ||
+            folders+=("$root/docs/guide/img")
         [[ ${#folders[@]} -gt 0 ]] || folders=("$out")
     fi
-    mkdir -p "${folders[@]}"
-    local file="${folders[0]}/$1.png"
-    "$GRAB_WINDOW" "$file" "$2" "$3" "$4" "$5" 2>/dev/null || fail "the grab failed"
+    local file="${folders[0]}/$1.png" options=() m n
+    mkdir -p "$(dirname "$file")"
+    for m in "${marks[@]}"; do
+        IFS=, read -r n SX SY <<<"$m"
+        options+=(--mark "$n,$((SX - $2)),$((SY - $3)),$((9 * scale))")
+    done
+    marks=()
+    "$GRAB_WINDOW" "${options[@]}" "$file" "$2" "$3" "$4" "$5" 2>/dev/null || fail "the grab failed"
     for folder in "${folders[@]:1}"; do cp "$file" "$folder/"; done
     echo "$file: $4x$5"
 }
@@ -418,19 +440,95 @@ draw_shapes() {
     shape SpButDrawT01 SpButPenS14 SpButBrush22 30 490 470 430
 }
 
-# The main window as it first shows.
+# The main window as it first shows, its parts numbered: the menu, the bands, the picture, the
+# grey field around it and the status bar.
 shot_start() {
     start_editor
+    mark "$main" 395 9 1
+    mark "$main" 250 32 2
+    mark "$main" 380 250 3
+    mark "$main" 776 250 4
+    mark "$main" 700 618 5
     save start "$main"
 }
 
-# The menu bar and the four bands of mode 2, the swatches in colours just picked.
+# The menu bar and the four bands of mode 2 in the colours the program starts with, over the top
+# of the picture, where callouts number the grip of a band and each group of controls.
 shot_bands() {
     start_editor
     click_main SpButModePaint
-    pick_color STxtPenColor "#1d4e89"
-    pick_color STxtBrushColor "#f4d35e"
-    save_area bands "$main" 0 0 789 $((picture_top - 1))
+    local y=$((picture_top + 14)) pen brush
+    read -r pen _ <<<"${main_place[STxtPenColor]}"
+    read -r brush _ <<<"${main_place[STxtBrushColor]}"
+    mark "$main" 9 "$y" 1
+    mark "$main" 62 "$y" 2
+    mark "$main" 180 "$y" 3
+    mark "$main" "$pen" "$y" 4
+    mark "$main" 342 "$y" 5
+    mark "$main" "$brush" "$y" 6
+    mark "$main" 558 "$y" 7
+    save_area bands "$main" 0 0 789 $((picture_top + 28))
+}
+
+# The mode buttons dragged by their band's grip into a second row, as one slip of the mouse does.
+shot_moved() {
+    start_editor
+    changes "dragging the mode band" "$main" 0 20 789 56 move_band
+    mark "$main" 9 $((picture_top + 28 + 14)) 1
+    save_area moved "$main" 0 0 789 $((picture_top + 28 + 28))
+}
+move_band() {
+    screen_point "$main" 4 32
+    local from_x=$SX from_y=$SY
+    screen_point "$main" 20 62
+    xdotool mousemove --sync "$from_x" "$from_y" mousedown 1 \
+        mousemove --sync $(((from_x + SX) / 2)) $(((from_y + SY) / 2)) \
+        mousemove --sync "$SX" "$SY" mouseup 1
+    away
+}
+
+# Each button the guide shows, up and without the pointer over it, as buttons/NAME.png: the tool
+# bands and the text panel shown in mode 1 through the "Вид" menu, the fragment buffer window over
+# them. A button that is down at start is taken once another of its group is down.
+shot_buttons() {
+    start_editor
+    menu 1 2 # "Вид": the pen band
+    menu 1 3 # the brush band
+    menu 1 4 # the text panel
+    local name later=() x y
+    for name in "${button_pictures[@]}"; do
+        case $name in
+        SpButModeSelect | SpButDrawT02 | SpButPenS11 | SpButBrush22 | SpButTxtToLeft)
+            later+=("$name") ;;
+        SpButDelete | SpButEdTxt | SpeedButton2 | SpButScale) ;;
+        *) button "$name" ;;
+        esac
+    done
+    click_main SpButDrawT01
+    click_main SpButPenS12
+    click_main SpButBrush21
+    click_main SpButTxtToCentr
+    for name in "${later[@]}"; do
+        [[ $name == SpButModeSelect ]] || button "$name"
+    done
+    if [[ " ${later[*]} " == *" SpButModeSelect "* ]]; then
+        click_main SpButModeText
+        button SpButModeSelect
+    fi
+    menu 2 7 # "Выбор копии для вставки"
+    buffer=$(window_named "Буфер скопированных фрагментов")
+    for name in "${button_pictures[@]}"; do
+        [[ -z ${buffer_place[$name]:-} ]] && continue
+        read -r x y <<<"${buffer_place[$name]}"
+        save_area "buttons/$name" "$buffer" $((x - 12)) $((y - 12)) 25 25
+    done
+}
+# button <name>: the picture of a control of the main window, 24 x 24 around its centre.
+button() {
+    [[ -n ${main_place[$1]:-} ]] || fail "no place known for $1"
+    local x y
+    read -r x y <<<"${main_place[$1]}"
+    save_area "buttons/$1" "$main" $((x - 12)) $((y - 12)) 24 24
 }
 
 # The four shapes, with a solid pen and brush.
@@ -493,7 +591,7 @@ shot_text() {
     click_main EdTxt
     changes "typing the label" "$main" $((picture_left + 21)) $((picture_top + 331)) 339 119 \
         type_text "Весна пришла! На деревьях появились первые зелёные листочки."
-    save_area text "$main" 0 $((picture_top + 315)) 520 $((606 - picture_top - 315))
+    save_area text "$main" 0 $((picture_top + 315)) 789 $((606 - picture_top - 315))
 }
 
 # The edit menu over the three shapes just drawn: three steps to go back.

@@ -10,6 +10,7 @@
 #include "platform/ColorSwatch.h"
 #include "platform/Dialogs.h"
 #include "platform/EditorApplication.h"
+#include "platform/GuidePage.h"
 #include "platform/TImage.h"
 
 #include "platform/QtCompat.h"
@@ -23,8 +24,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -165,6 +168,22 @@ private slots:
         form_->activateWindow();
         QTRY_VERIFY(!box->isMinimized());
         QTRY_COMPARE(QApplication::activeWindow(), box);
+    }
+
+    void guideWithoutABrowserNamesThePage() {
+        // No xdg-open on PATH: a box names the page, so that it can be opened by hand.
+        QTemporaryDir bin;
+        const QByteArray path = qgetenv("PATH");
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        dialogs_->ExpectMessage(TModalResult::Ok);
+        OpenGuidePage(form_, bin.filePath(QStringLiteral("ru.html")));
+        QTRY_COMPARE(dialogs_->Remaining(), 0);
+        QCOMPARE(dialogs_->Prompts().constLast().msgKind, TMsgKind::Error);
+        QCOMPARE(dialogs_->Prompts().constLast().text,
+                 QStringLiteral("Не могу открыть руководство в браузере.\r\nОткройте в браузере "
+                                "файл\r\n") +
+                     bin.filePath(QStringLiteral("ru.html")));
     }
 };
 

@@ -3,16 +3,19 @@
 
 // Saves what the X server shows of a window or of a screen rectangle to a PNG file.
 //
-//   grab_window [--now] <output.png> <window id>
-//   grab_window [--now] <output.png> <x> <y> <width> <height>
+//   grab_window [--now] [--mark N,X,Y,R ...] <output.png> <window id>
+//   grab_window [--now] [--mark N,X,Y,R ...] <output.png> <x> <y> <width> <height>
 //
 // The grab is repeated until two grabs in a row are the same, so a window that is still painting
 // itself is not caught half drawn; --now saves the first grab, of a screen known to be still.
+// --mark draws a numbered callout over the picture: the number N in a red disc of radius R
+// centred at X, Y of the grabbed area.
 // Exit code 0 on success, 1 on a bad call, 2 when nothing could be grabbed or saved.
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTextStream>
@@ -77,15 +80,62 @@ QImage Smallest(const QImage& image) {
     return indexed;
 }
 
+struct Mark {
+    QString number;
+    int x = 0, y = 0, radius = 0;
+};
+
+std::optional<Mark> ParseMark(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    const auto x = ParseInt(parts[1]), y = ParseInt(parts[2]), r = ParseInt(parts[3]);
+    if (parts[0].isEmpty() || !x || !y || !r || *r <= 0)
+        return std::nullopt;
+    return Mark{parts[0], *x, *y, *r};
+}
+
+void DrawMarks(QImage& image, const QVector<Mark>& marks) {
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (const Mark& mark : marks) {
+        p.setPen(QPen(Qt::white, mark.radius / 5.0));
+        p.setBrush(QColor(200, 16, 46));
+        p.drawEllipse(QPointF(mark.x, mark.y), mark.radius, mark.radius);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setPixelSize(mark.radius * 13 / 10);
+        p.setFont(font);
+        p.drawText(
+            QRectF(mark.x - mark.radius, mark.y - mark.radius, 2 * mark.radius, 2 * mark.radius),
+            Qt::AlignCenter, mark.number);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
-    const bool now = !args.isEmpty() && args.constFirst() == QLatin1String("--now");
-    if (now)
-        args.removeFirst();
+    bool now = false;
+    QVector<Mark> marks;
+    while (!args.isEmpty() && args.constFirst().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--now")) {
+            now = true;
+        } else if (option == QLatin1String("--mark") && !args.isEmpty()) {
+            const auto mark = ParseMark(args.takeFirst());
+            if (!mark) {
+                err << "grab_window: a mark is N,X,Y,R\n";
+                return 1;
+            }
+            marks.append(*mark);
+        } else {
+            err << "grab_window: unknown option " << option << "\n";
+            return 1;
+        }
+    }
     Area area;
     if (args.size() == 2) {
         const auto id = ParseNumber(args[1]);
@@ -103,8 +153,9 @@ int main(int argc, char* argv[]) {
         }
         area = {0, *x, *y, *w, *h};
     } else {
-        err << "usage: grab_window [--now] <output.png> <window id>\n"
-               "       grab_window [--now] <output.png> <x> <y> <width> <height>\n";
+        err << "usage: grab_window [--now] [--mark N,X,Y,R ...] <output.png> <window id>\n"
+               "       grab_window [--now] [--mark N,X,Y,R ...] <output.png> <x> <y> <width> "
+               "<height>\n";
         return 1;
     }
 
@@ -131,6 +182,7 @@ int main(int argc, char* argv[]) {
         err << "grab_window: nothing was grabbed\n";
         return 2;
     }
+    DrawMarks(last, marks);
     // Quality 0 asks for the strongest PNG compression.
     if (!Smallest(last).save(args[0], "PNG", 0)) {
         err << "grab_window: cannot write " << args[0] << "\n";

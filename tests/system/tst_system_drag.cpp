@@ -8,10 +8,14 @@
 // selection's outline is left in the picture, drawn dotted (3 pixels on, 3 off) in not-xor mode,
 // which makes the dots black on the white start-up picture. The outline covers columns
 // left..right-1 and rows top..bottom-1 of the normalised drag rectangle; nothing else changes.
+// F1 gives the guide's page to the desktop's browser: here a stand-in that notes what it got.
 #include "SystemSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -26,15 +30,24 @@ private Q_SLOTS:
 
     void dragLeavesDottedOutline();
     void nextDragReplacesOutline();
+    void f1OpensTheGuide();
 
 private:
     QImage Picture() { return GrabScreen(screen_.picture); }
 
     Editor editor_;
     EditorScreen screen_;
+    QTemporaryDir browser_; // xdg-open, first on the editor's PATH
 };
 
 void SystemDrag::initTestCase() {
+    QFile xdgOpen(browser_.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(xdgOpen.open(QIODevice::WriteOnly) &&
+            xdgOpen.write(
+                "#!/bin/sh\nprintf %s \"$1\" >\"$0.part\" && mv \"$0.part\" \"$0.got\"\n") > 0);
+    xdgOpen.close();
+    QVERIFY(xdgOpen.setPermissions(xdgOpen.permissions() | QFileDevice::ExeOwner));
+    qputenv("PATH", QFile::encodeName(browser_.path()) + ':' + qgetenv("PATH"));
     QString error;
     QVERIFY2(StartEditor(editor_, 1, &screen_, &error), qPrintable(error));
 }
@@ -99,6 +112,20 @@ void SystemDrag::nextDragReplacesOutline() {
                             .arg(leftOver)
                             .arg(first.Text())));
     QVERIFY2(error.isEmpty(), qPrintable(error));
+    QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
+}
+
+void SystemDrag::f1OpensTheGuide() {
+    QString error;
+    QVERIFY2(Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), screen_.windowId},
+                     nullptr, &error) &&
+                 Xdotool({QStringLiteral("key"), QStringLiteral("F1")}, nullptr, &error),
+             qPrintable(error));
+    QFile got(browser_.filePath(QStringLiteral("xdg-open.got")));
+    QTRY_VERIFY_WITH_TIMEOUT(got.exists(), kWindowTimeoutMs);
+    QVERIFY(got.open(QIODevice::ReadOnly));
+    QCOMPARE(QFileInfo(QString::fromLocal8Bit(got.readAll())).canonicalFilePath(),
+             QFileInfo(QStringLiteral(LIMNORA_BUILT_GUIDE_PAGE)).canonicalFilePath());
     QVERIFY2(editor_.Running(), qPrintable(editor_.ExitReport()));
 }
 
