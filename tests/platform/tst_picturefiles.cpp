@@ -219,10 +219,12 @@ ChildRead ReadInChild(const std::function<QImage()>& read,
     if (::pipe(channel) != 0)
         return {};
     // Qt converts large pictures in the threads of its pool, which a child would wait for in
-    // vain: it has none of them. The pool gives them up here and starts its own in the child.
+    // vain: it has none of them. The pool gives them up here and starts its own in the child,
+    // without GLib there (Qt 5 would make a GLib event loop for each, on locks held at the fork).
     QThreadPool::globalInstance()->waitForDone();
     const pid_t child = ::fork();
     if (child == 0) {
+        qputenv("QT_NO_THREADED_GLIB", "1");
         ::close(channel[0]);
         QString error = warmUp ? ErrorOf([&] { warmUp(); }) : QString();
         // The memory not in use goes back to the system, as a large picture's does (glibc maps
