@@ -633,8 +633,8 @@ void CheckJpegSegments(QByteArray& jpeg) {
 // before is plainly cut (libjpeg would fill nearly all of the picture with grey). Qt reads grey
 // into 1 byte a pixel, converted later, and colour into 4. Decoding a progressive JPEG, or one
 // whose components come in scans of their own, keeps every block's coefficients, 128 bytes a
-// block, besides the picture; libjpeg's rows take a few kilobytes a column, and the whole file
-// is held.
+// block, besides the picture; libjpeg's rows of samples take less than 64 bytes a column for each
+// component, and the whole file is held.
 QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
                        std::int64_t* memory) {
     const qint64 start = device.pos();
