@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Limits.h"
 #include "platform/Memory.h"
+#include "platform/PictureFiles.h"
 #include "platform/QtCompat.h"
 #include "platform/TBitmap.h"
 
@@ -153,16 +154,25 @@ bool DrawFromClipboard(std::int32_t X, std::int32_t Y, TBitmap& Bitmap) {
         return true;
     const TRect target{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
                        static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
-    TRect source{static_cast<std::int32_t>(left - X), static_cast<std::int32_t>(top - Y),
-                 static_cast<std::int32_t>(right - X), static_cast<std::int32_t>(bottom - Y)};
-    TBitmap pasted;
+    const TRect source{static_cast<std::int32_t>(left - X), static_cast<std::int32_t>(top - Y),
+                       static_cast<std::int32_t>(right - X), static_cast<std::int32_t>(bottom - Y)};
     if (image->format() == QImage::Format_RGB32) {
+        TBitmap pasted;
         pasted.AssignImage(*image); // shares the pixels: the draw is the only copy
-    } else {
-        // Only the part that lands is converted.
-        pasted.AssignImage(image->copy(source.left, source.top, source.Width(), source.Height()));
-        source = pasted.BoundsRect();
+        Bitmap.Canvas().CopyRect(target, pasted.Canvas(), source);
+        return true;
     }
-    Bitmap.Canvas().CopyRect(target, pasted.Canvas(), source);
+    // Another format is made 24-bit colour a strip of rows at a time, only the part that lands:
+    // the converted copy stays small however large the image (ReadOfferedImage counts on it).
+    const auto rows = static_cast<std::int32_t>(
+        std::max<std::int64_t>(1, kConvertedStrip / (std::int64_t{source.Width()} * 4)));
+    for (std::int32_t done = 0; done < target.Height(); done += rows) {
+        const std::int32_t n = std::min(rows, target.Height() - done);
+        TBitmap strip;
+        strip.AssignImage(image->copy(source.left, source.top + done, source.Width(), n));
+        Bitmap.Canvas().CopyRect(
+            {target.left, target.top + done, target.right, target.top + done + n}, strip.Canvas(),
+            strip.BoundsRect());
+    }
     return true;
 }

@@ -26,7 +26,7 @@ std::optional<QImage> ReadOfferedImage(const QMimeData& offer, std::int64_t maxP
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         try {
-            return ReadPicture(buffer, maxPixels);
+            return ReadPicture(buffer, maxPixels, Conversion::InStrips); // DrawFromClipboard
         } catch (const std::exception& error) {
             if (unreadable.isEmpty()) // not usable in this format: the next one may be
                 unreadable = ExceptionText(error);

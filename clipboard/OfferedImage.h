@@ -20,5 +20,7 @@ class QMimeData;
 // empty (on X11, perhaps not in time) ends the search, so that a paste waits once at most.
 // Throws EditorError, with a text for the user, when a picture was listed but none came (the
 // first empty answer) or none could be read (the first reason).
+// The image keeps the format it was read in: the memory check before decoding counts on its
+// being made 24-bit colour a strip at a time, as DrawFromClipboard does.
 std::optional<QImage> ReadOfferedImage(const QMimeData& offer,
                                        std::int64_t maxPixels = kMaxBitmapPixels);

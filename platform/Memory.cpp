@@ -9,6 +9,9 @@
 #include <QString>
 
 #include <algorithm>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -160,6 +163,12 @@ EditorError OutOfMemory(std::int64_t width, std::int64_t height) {
 void RequireMemory(std::int64_t bytes, std::int64_t width, std::int64_t height) {
     if (!MemoryFits(bytes))
         throw OutOfMemory(width, height);
+}
+
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 void SetMemoryProbe(MemoryProbe probe) {

@@ -34,6 +34,11 @@ EditorError OutOfMemory(std::int64_t width, std::int64_t height);
 // Throws OutOfMemory(width, height) unless MemoryFits(bytes).
 void RequireMemory(std::int64_t bytes, std::int64_t width, std::int64_t height);
 
+// Gives memory that was freed back to the system where the allocator keeps it for later use
+// (glibc keeps freed blocks of up to 32 MB in its heap): what a decoder freed is then room for the
+// picture's conversion, as the checks before decoding count on.
+void ReturnFreedMemory();
+
 // Replaces how AvailableMemory finds its answer (tests); an empty function restores it.
 using MemoryProbe = std::function<std::int64_t()>;
 void SetMemoryProbe(MemoryProbe probe);

@@ -36,6 +36,11 @@ constexpr quint32 kRle8 = 1;
 constexpr quint32 kRle4 = 2;
 constexpr quint32 kBitFields = 3;
 
+// The small buffers of the decoders (libpng's and zlib's state, libjpeg's tables, the readers'
+// buffers) and the stacks of the threads Qt converts with; what grows with a picture is counted
+// on its own.
+constexpr std::int64_t kDecoderState = std::int64_t{768} << 10;
+
 // What the editor writes: a 40-byte header, 24 bits a pixel, 96 pixels an inch.
 constexpr int kWrittenHeaderSize = kFileHeaderSize + 40;
 constexpr quint32 kWrittenPixelsPerMeter = 3780;
@@ -257,8 +262,13 @@ private:
     std::vector<uchar> table_;
 };
 
+// A BMP is decoded straight into the editor's picture, a row of the file at a time.
+std::int64_t BmpMemory(const BmpHeader& b) {
+    return kDecoderState + b.width * b.rows * 4 + b.Stride();
+}
+
 QImage NewImage(const BmpHeader& b) {
-    RequireMemory(b.width * b.rows * 4, b.width, b.rows);
+    RequireMemory(BmpMemory(b), b.width, b.rows);
     QImage image(static_cast<int>(b.width), static_cast<int>(b.rows), QImage::Format_RGB32);
     if (image.isNull())
         throw OutOfMemory(b.width, b.rows);
@@ -399,8 +409,22 @@ constexpr int kMaxJpegSegments = 4096;
 constexpr int kMaxGifExtensionBlocks = 1 << 16;
 
 // Each PrepareXxx below returns the bytes Qt is to decode, once the header is checked against the
-// bounds and the memory the decoding needs beside the bytes (the picture Qt makes, the decoder's
-// own buffers and the conversion to 24-bit colour) against what is left.
+// bounds and what decoding takes against the memory left (ReadingMemory). With `memory` given it
+// stores that there instead and returns before the picture's data is read.
+
+// What a decoding path takes at its largest moment: while the decoder works, or while the
+// picture Qt made (`picture` bytes) is converted to 24-bit colour where its format needs it, once
+// the decoder and its bytes are gone: 4 bytes a pixel beside it when converted whole, or a strip
+// and the rows copied out of the picture for it.
+std::int64_t LargestMoment(std::int64_t decoding, std::int64_t picture, std::int64_t pixels,
+                           bool converted, Conversion conversion) {
+    std::int64_t converting = 0;
+    if (converted && conversion == Conversion::Whole)
+        converting = picture + pixels * 4;
+    else if (converted)
+        converting = picture + kConvertedStrip + kConvertedStrip * (picture / pixels) / 4;
+    return kDecoderState + std::max(decoding, converting);
+}
 
 EditorError TooMuchData() {
     return Damaged(QStringLiteral("в нём больше данных, чем нужно рисунку"));
@@ -442,7 +466,29 @@ private:
 // (libpng would inflate a compressed text to up to 8 MB, whatever its size in the file). The image
 // data may take the rows' stored size, an eighth more for the fixed codes of simple encoders, and
 // 64 KiB; a file whose chunks claim more is refused before they are read.
-QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
+//
+// Qt reads 8-bit colour, with alpha or not, into 4 bytes a pixel, the editor's own format;
+// palette and grey of up to 8 bits into 1 (Indexed8, Grayscale8, Mono), 16-bit grey into 2 and
+// other 16-bit colour into 8 (RGBX64, RGBA64). All but the 4-byte ones are converted later, a
+// 16-bit one with alpha here when it is blended with white. libpng keeps a row and the one before
+// it, Qt a pointer to each row; the bytes given to Qt are held meanwhile.
+std::int64_t PngMemory(std::int64_t width, std::int64_t height, int depth, int colourType,
+                       bool transparency, std::int64_t held, Conversion conversion) {
+    int bytes = 4;
+    if (colourType == 3 || (colourType == 0 && depth < 16))
+        bytes = 1;
+    else if (depth == 16)
+        bytes = colourType == 0 && !transparency ? 2 : 8;
+    const bool blended = bytes == 8 && ((colourType & 4) != 0 || transparency);
+    const std::int64_t pixels = width * height;
+    const std::int64_t picture = pixels * bytes;
+    const std::int64_t decoding = held + 2 * (width * 8 + 64) + height * 8 + picture;
+    return LargestMoment(std::max(decoding, blended ? picture + pixels * 4 : 0), picture, pixels,
+                         bytes != 4 && !blended, conversion);
+}
+
+QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
+                      std::int64_t* memory) {
     DeviceReader in(device);
     QByteArray png = in.Read(8 + 8 + 13 + 4);
     const auto* h = reinterpret_cast<const uchar*>(png.constData()) + 8;
@@ -463,10 +509,6 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
         rows += 2 * (2 * height + 7);
     const std::int64_t stored = rows + 5 * (rows / 65535 + 1) + 6;
     const std::int64_t bound = stored + stored / 8 + (64 << 10);
-    const std::int64_t held = std::min(bound, in.Left()) + 4096; // and the chunks around it
-    const std::int64_t pixels = width * height;
-    RequireMemory(held + pixels * (depth == 16 ? 8 : 4) + pixels * 4, width, height);
-    png.reserve(held); // the image data goes straight into its place
 
     constexpr std::int64_t kLargestChunk = std::int64_t{1} << 30;
     std::int64_t imageData = 0;
@@ -480,6 +522,7 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
         chunkAt = -1;
     };
     int ancillary = 0;
+    bool transparency = false;
     for (;;) {
         const QByteArray header = in.Read(8);
         const auto length = static_cast<std::int64_t>(qFromBigEndian<quint32>(header.constData()));
@@ -490,6 +533,19 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
             throw Damaged(QStringLiteral("блок PNG длиннее файла"));
         if (type == "IEND")
             break;
+        if (type == "IDAT" && chunkAt < 0 && imageData == 0) {
+            // The first: the transparency, if any, has come. The image data goes straight into
+            // its place, with the chunks around it.
+            const std::int64_t held = png.size() + std::min(bound, in.Left()) + 4096;
+            const std::int64_t need =
+                PngMemory(width, height, depth, colourType, transparency, held, conversion);
+            if (memory != nullptr) {
+                *memory = need;
+                return {};
+            }
+            RequireMemory(need, width, height);
+            png.reserve(held);
+        }
         if (type == "IDAT") {
             if ((imageData += length) > bound)
                 throw TooMuchData();
@@ -509,6 +565,7 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
             crc = libdeflate_crc32(crc, png.constData() + at, static_cast<size_t>(length));
         } else if ((type == "PLTE" && length <= 768) || (type == "tRNS" && length <= 256)) {
             png += header + in.Read(length + 4); // tRNS: an alpha for each palette entry
+            transparency = transparency || type == "tRNS";
         } else if ((header.at(4) & 0x20) == 0) { // bit 5 of the first letter: ancillary
             throw Damaged(QStringLiteral("неизвестный блок PNG"));
         } else if (++ancillary > kMaxAncillaryChunks) {
@@ -516,6 +573,10 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
         } else {
             in.Skip(length + 4);
         }
+    }
+    if (memory != nullptr) { // no image data: Qt makes no picture
+        *memory = kDecoderState;
+        return {};
     }
     if (chunkAt >= 0)
         endChunk();
@@ -525,42 +586,57 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels) {
 
 // Walks the marker segments of a JPEG: each must lie within the file, and there may be at most
 // kMaxJpegSegments. The bytes between segments (entropy-coded data, or garbage that libjpeg
-// skips) are passed over up to the next marker. A file cut short is left to Qt.
-void CheckJpegSegments(const QByteArray& jpeg) {
-    const auto* p = reinterpret_cast<const uchar*>(jpeg.constData());
+// skips) are passed over up to the next marker. A file cut short is left to Qt. Comments, Exif
+// data and colour profiles are taken out: libjpeg would keep a copy of each and Qt more (texts
+// in UTF-16), several times their size, and none of them changes the pixels (Qt turns no picture
+// by its Exif orientation unless asked to).
+void CheckJpegSegments(QByteArray& jpeg) {
+    auto* p = reinterpret_cast<uchar*>(jpeg.data());
     const qsizetype size = jpeg.size();
+    qsizetype kept = 0, next = 0; // bytes before `kept` stay; those from `next` on follow them
     int segments = 0;
-    for (qsizetype at = 2;;) { // after the start-of-image marker
-        const void* next = std::memchr(p + at, 0xFF, static_cast<size_t>(size - at));
-        if (next == nullptr)
-            return;
-        at = static_cast<const uchar*>(next) - p + 1;
+    for (qsizetype at = 2; at < size;) { // after the start-of-image marker
+        const void* found = std::memchr(p + at, 0xFF, static_cast<size_t>(size - at));
+        if (found == nullptr)
+            break;
+        const qsizetype begin = static_cast<const uchar*>(found) - p;
+        at = begin + 1;
         while (at < size && p[at] == 0xFF) // fill bytes
             ++at;
         if (at == size)
-            return;
+            break;
         const uchar marker = p[at++];
         // An escaped FF data byte, TEM, RST0-7 and SOI have no segment; EOI ends the image.
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
             continue;
         if (marker == 0xD9)
-            return;
+            break;
         if (++segments > kMaxJpegSegments)
             throw Damaged(QStringLiteral("слишком много сегментов JPEG"));
         const int length = size - at >= 2 ? qFromBigEndian<quint16>(p + at) : 0;
         if (length < 2 || length > size - at)
             throw Damaged(QStringLiteral("сегмент JPEG длиннее файла"));
         at += length;
+        if (marker == 0xFE || marker == 0xE1 || marker == 0xE2) { // COM, APP1, APP2
+            std::memmove(p + kept, p + next, static_cast<size_t>(begin - next));
+            kept += begin - next;
+            next = at;
+        }
     }
+    std::memmove(p + kept, p + next, static_cast<size_t>(size - next));
+    jpeg.truncate(kept + size - next);
 }
 
 // A JPEG, checked against its frame header before it is read whole: it may hold no more than 8
 // bytes for each sample, the segments kMaxJpegSegments may add, and no less than a bit for each
 // 8 x 8 block of its largest component, the least any Huffman coding takes: a file that stops
-// before is plainly cut (libjpeg would fill nearly all of the picture with grey). Decoding a
-// progressive JPEG, or one whose components come in scans of their own, keeps every block's
-// coefficients, 128 bytes a block, besides the picture.
-QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
+// before is plainly cut (libjpeg would fill nearly all of the picture with grey). Qt reads grey
+// into 1 byte a pixel, converted later, and colour into 4. Decoding a progressive JPEG, or one
+// whose components come in scans of their own, keeps every block's coefficients, 128 bytes a
+// block, besides the picture; libjpeg's rows of samples take less than 64 bytes a column for each
+// component, and the whole file is held.
+QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
+                       std::int64_t* memory) {
     const qint64 start = device.pos();
     DeviceReader in(device);
     in.Skip(2); // the start-of-image marker
@@ -611,12 +687,14 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
             hMax = std::max(hMax, sampling[2 * c]);
             vMax = std::max(vMax, sampling[2 * c + 1]);
         }
+        // Each component's blocks, as many as its share of the picture takes; libjpeg keeps
+        // the coefficients of whole units of its sampling factors.
         for (int c = 0; c < components; ++c) {
-            const std::int64_t w = (width * sampling[2 * c] + hMax - 1) / hMax;
-            const std::int64_t h = (height * sampling[2 * c + 1] + vMax - 1) / vMax;
-            const std::int64_t own = ((w + 7) / 8) * ((h + 7) / 8);
-            blocks += own;
-            largest = std::max(largest, own);
+            const int across = sampling[2 * c], down = sampling[2 * c + 1];
+            const std::int64_t w = ((width * across + hMax - 1) / hMax + 7) / 8;
+            const std::int64_t h = ((height * down + vMax - 1) / vMax + 7) / 8;
+            blocks += (w + across - 1) / across * across * ((h + down - 1) / down * down);
+            largest = std::max(largest, w * h);
         }
     }
     const std::int64_t size = device.size() - start;
@@ -624,10 +702,17 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
         throw TooMuchData();
     if (huffman && size < largest / 8)
         throw Truncated();
+    const int components = static_cast<int>(sampling.size() / 2);
     const std::int64_t pixels = width * height;
-    RequireMemory(size + pixels * 4 + (sampling.size() == 2 ? pixels : 0) +
-                      (buffered ? blocks * 128 : 0),
-                  width, height);
+    const std::int64_t picture = pixels * (components == 1 ? 1 : 4);
+    const std::int64_t need =
+        LargestMoment(size + picture + (buffered ? blocks * 128 : 0) + width * components * 64,
+                      picture, pixels, components == 1, conversion);
+    if (memory != nullptr) {
+        *memory = need;
+        return {};
+    }
+    RequireMemory(need, width, height);
     device.seek(start);
     QByteArray jpeg = device.readAll();
     CheckJpegSegments(jpeg);
@@ -636,10 +721,14 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels) {
 
 // A GIF as Qt is to read it: the header and its colour table, the graphic control block of the
 // first frame (its transparent colour), the first frame, and a written end. Qt shows the first
-// frame only: the later ones are not read. Other extensions before it are skipped over. The
-// frame's codes take at most 12 bits each, two for each pixel at most (a clear code before every
-// pixel), in blocks of 255 bytes.
-QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels) {
+// frame only: the later ones are not read, and what the control block says to do once the
+// first is shown is dropped (to restore what was there, Qt would keep a copy of the frame).
+// Other extensions before it are skipped over. The frame's codes take at most 12 bits each, two
+// for each pixel at most (a clear code before every pixel), in blocks of 255 bytes. Qt makes a
+// picture of 4 bytes a pixel, of the logical screen's size unless that is over ten times the
+// frame's (and over 2000): then as far as the frame reaches.
+QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
+                      std::int64_t* memory) {
     DeviceReader in(device);
     QByteArray gif = in.Read(13);
     const auto* h = reinterpret_cast<const uchar*>(gif.constData());
@@ -658,13 +747,17 @@ QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels) {
             const int label = in.Byte();
             if (label == 0xF9) // graphic control
                 gif += QByteArray(1, '\x21') + QByteArray(1, '\xF9');
-            for (int size; (size = in.Byte()) != 0;) {
+            for (int size, n = 0; (size = in.Byte()) != 0; ++n) {
                 if (++extensionBlocks > kMaxGifExtensionBlocks)
                     throw Damaged(QStringLiteral("слишком много дополнительных данных GIF"));
-                if (label == 0xF9)
-                    gif += QByteArray(1, static_cast<char>(size)) + in.Read(size);
-                else
+                if (label != 0xF9) {
                     in.Skip(size);
+                    continue;
+                }
+                QByteArray control = in.Read(size);
+                if (n == 0) // the disposal method, bits 2 to 4 of its first byte
+                    control[0] = static_cast<char>(control[0] & ~0x1C);
+                gif += QByteArray(1, static_cast<char>(size)) + control;
             }
             if (label == 0xF9)
                 gif += QByteArray(1, '\0');
@@ -680,11 +773,22 @@ QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels) {
             qFromLittleEndian<quint16>(f + 2) + qFromLittleEndian<quint16>(f + 6);
         if (Beyond(right, bottom, maxPixels))
             throw TooLarge(right, bottom);
-        const std::int64_t pixels =
-            qFromLittleEndian<quint16>(f + 4) * std::int64_t{qFromLittleEndian<quint16>(f + 6)};
+        const std::int64_t frameWidth = qFromLittleEndian<quint16>(f + 4);
+        const std::int64_t frameHeight = qFromLittleEndian<quint16>(f + 6);
+        const std::int64_t pixels = frameWidth * frameHeight;
         const std::int64_t budget = (2 * pixels + 2) * 12 / 8 * 256 / 255 + 256;
         const std::int64_t held = gif.size() + std::min(budget, in.Left()) + 1024;
-        RequireMemory(held + width * height * 12, width, height);
+        const auto side = [](std::int64_t screen, std::int64_t frame, std::int64_t end) {
+            return screen == 0 || screen / 10 > std::max<std::int64_t>(frame, 200) ? end : screen;
+        };
+        const std::int64_t picture =
+            side(width, frameWidth, right) * side(height, frameHeight, bottom) * 4;
+        const std::int64_t need = LargestMoment(held + picture, picture, 0, false, conversion);
+        if (memory != nullptr) {
+            *memory = need;
+            return {};
+        }
+        RequireMemory(need, width, height);
         gif.reserve(held);
         gif += QByteArray(1, '\x2C') + frame + in.Read(colourTable(f[8]) + 1);
         // A frame cut short is Qt's to show as far as it goes.
@@ -697,6 +801,19 @@ QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels) {
         gif += QByteArray::fromHex("003b"); // the frame's end, the file's end
         return gif;
     }
+}
+
+// The bytes of a PNG, JPEG or GIF that Qt is to read, or with `memory` given only what reading
+// them takes.
+QByteArray Prepare(const QByteArray& format, QIODevice& device, std::int64_t maxPixels,
+                   Conversion conversion, std::int64_t* memory) {
+    if (format == "png")
+        return PreparePng(device, maxPixels, conversion, memory);
+    if (format == "jpeg")
+        return PrepareJpeg(device, maxPixels, conversion, memory);
+    if (format == "gif")
+        return PrepareGif(device, maxPixels, conversion, memory);
+    throw EditorError(QStringLiteral("Неизвестный формат рисунка"));
 }
 
 // A colour as it shows on white paper: its alpha blends it with white.
@@ -748,7 +865,7 @@ void CheckBmp(QIODevice& device, std::int64_t maxPixels) {
     }
 }
 
-QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
+QImage ReadPicture(QIODevice& device, std::int64_t maxPixels, Conversion conversion) {
     maxPixels = std::min(maxPixels, kMaxBitmapPixels);
     if (device.peek(2) == "BM") {
         CheckBmp(device, maxPixels);
@@ -757,29 +874,42 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels) {
     }
     // Qt reads the other formats, with the format named so that nothing else is tried.
     const QByteArray format = QImageReader::imageFormat(&device);
-    if (format != "png" && format != "jpeg" && format != "gif")
-        throw EditorError(QStringLiteral("Неизвестный формат рисунка"));
     // The bounds decide, not Qt's default limit; 8 bytes a pixel covers every format Qt reads to.
     qtcompat::SetImageAllocationLimit(
         static_cast<int>(std::min<std::int64_t>((maxPixels * 8 >> 20) + 1, 1 << 30)));
     // Qt reads the bytes only once what they declare has been checked against them, and once
     // decoding them fits in memory.
-    QByteArray bytes = format == "png"    ? PreparePng(device, maxPixels)
-                       : format == "jpeg" ? PrepareJpeg(device, maxPixels)
-                                          : PrepareGif(device, maxPixels);
-    QBuffer checked(&bytes);
-    checked.open(QIODevice::ReadOnly);
-    QImageReader reader(&checked, format);
-    const QSize size = reader.size();
-    if (size.isValid() && Beyond(size.width(), size.height(), maxPixels))
-        throw TooLarge(size.width(), size.height());
-    QImage image = reader.read();
-    if (image.isNull())
-        throw EditorError(
-            QStringLiteral("Не могу прочитать рисунок: %1").arg(reader.errorString()));
+    QByteArray bytes = Prepare(format, device, maxPixels, conversion, nullptr);
+    QImage image;
+    {
+        // The reader goes first: Qt's GIF reader keeps the picture it returns, which blending
+        // would then copy.
+        QBuffer checked(&bytes);
+        checked.open(QIODevice::ReadOnly);
+        QImageReader reader(&checked, format);
+        const QSize size = reader.size();
+        if (size.isValid() && Beyond(size.width(), size.height(), maxPixels))
+            throw TooLarge(size.width(), size.height());
+        image = reader.read();
+        if (image.isNull())
+            throw EditorError(
+                QStringLiteral("Не могу прочитать рисунок: %1").arg(reader.errorString()));
+    }
+    bytes = QByteArray();
+    ReturnFreedMemory();
     if (Beyond(image.width(), image.height(), maxPixels))
         throw TooLarge(image.width(), image.height());
     return OverWhite(std::move(image));
+}
+
+std::int64_t ReadingMemory(QIODevice& device, std::int64_t maxPixels, Conversion conversion) {
+    KeepPosition keep(device);
+    maxPixels = std::min(maxPixels, kMaxBitmapPixels);
+    if (device.peek(2) == "BM")
+        return BmpMemory(ReadHeader(device, maxPixels));
+    std::int64_t memory = 0;
+    Prepare(QImageReader::imageFormat(&device), device, maxPixels, conversion, &memory);
+    return memory;
 }
 
 QImage ReadPicture(const QString& fileName) {

@@ -36,15 +36,36 @@ class QSaveFile;
 //   image data: at most 4096 ancillary chunks before the data are skipped over, and what comes
 //   after it (an animated PNG's later frames) is not read.
 // - JPEG: every marker segment lies within the file, at most 4096 of them; the file holds at
-//   most 8 bytes a sample and at least a bit for each 8 x 8 block.
-// - GIF: the logical screen and the first frame lie within the bounds; Qt reads that frame only.
-// Decoding that does not fit in memory is refused (platform/Memory.h). The image comes as
-// Format_RGB32 (BMP) or in the format Qt read it in; TBitmap::AssignImage makes it 24-bit colour.
-// Transparent and translucent pixels of a PNG or GIF come blended with white, as a page or
-// another program showed them on white paper. A file name is read only when it names a regular
-// file: a FIFO, a socket or a device is refused without waiting.
+//   most 8 bytes a sample and at least a bit for each 8 x 8 block. Comments, Exif data and colour
+//   profiles are not given to Qt.
+// - GIF: the logical screen and the first frame lie within the bounds; Qt reads that frame only,
+//   without what its control block says to do once it is shown.
+// Decoding that does not fit in memory is refused (platform/Memory.h): what ReadingMemory says
+// it takes is checked before anything large is allocated. The image comes as Format_RGB32 (BMP)
+// or in the format Qt read it in; TBitmap::AssignImage makes it 24-bit colour. Transparent and
+// translucent pixels of a PNG or GIF come blended with white, as a page or another program
+// showed them on white paper. A file name is read only when it names a regular file: a FIFO, a
+// socket or a device is refused without waiting. The file's picture is made 24-bit colour whole
+// (as Open does); a device's as `conversion` says.
+enum class Conversion {
+    Whole,   // all at once, beside the picture read (TBitmap::AssignImage)
+    InStrips // kConvertedStrip bytes at a time, into a picture that is there already (Paste)
+};
+// The most that a conversion in strips makes at a time (at least one row).
+constexpr std::int64_t kConvertedStrip = std::int64_t{256} << 10;
 QImage ReadPicture(const QString& fileName);
-QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels);
+QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels,
+                   Conversion conversion = Conversion::Whole);
+
+// The memory that reading the picture at the device's position and converting it takes beyond
+// what is held already, at the largest moment of the decoding path: while the decoder works (the
+// bytes Qt is given, the picture it makes in the format it picks for the colour type and depth,
+// libpng's rows, libjpeg's coefficients of a progressive or multi-scan file, the GIF frame), and
+// while the picture is converted to 24-bit colour, where the format needs it. Throws as
+// ReadPicture does when the headers are refused; looks at the headers only and leaves the device
+// where it was.
+std::int64_t ReadingMemory(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels,
+                           Conversion conversion = Conversion::Whole);
 
 // Throws unless the device holds a complete BMP of a kind ReadPicture reads, within the bounds;
 // leaves the device where it was. Looks at the headers and, for run-length encoded data, walks the

@@ -87,6 +87,7 @@ void TBitmap::AssignImage(const QImage& image) {
         return;
     }
     // Alpha is dropped, not blended: every pixel keeps its own colour values.
+    RequireMemory(std::int64_t{image.width()} * image.height() * 4, image.width(), image.height());
     QImage converted = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
                                                : image.convertToFormat(QImage::Format_RGB32);
     if (converted.isNull() && !image.isNull())

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <algorithm>
@@ -41,11 +42,14 @@ QImage Translucent(int width, int height) {
     return image;
 }
 
-QByteArray Encoded(const QImage& image, const char* format, int quality) {
+QByteArray Encoded(const QImage& image, const char* format, int quality, bool progressive) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, quality);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
     return bytes;
 }
 

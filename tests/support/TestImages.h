@@ -19,8 +19,9 @@ QImage OnWhite(const QImage& image);
 // A file's bytes (empty when it cannot be read), and bytes written to a file.
 QByteArray FileBytes(const QString& name);
 bool PutFile(const QString& name, const QByteArray& bytes);
-// The image as a file of the format ("PNG", "BMP", "JPEG", ...).
-QByteArray Encoded(const QImage& image, const char* format, int quality = -1);
+// The image as a file of the format ("PNG", "BMP", "JPEG", ...); a JPEG progressive if asked.
+QByteArray Encoded(const QImage& image, const char* format, int quality = -1,
+                   bool progressive = false);
 // A PNG chunk: length, type, data and checksum.
 QByteArray PngChunk(const char* type, const QByteArray& data);
 // A PNG header promising an RGB picture of this size, followed by the data of one row only.
