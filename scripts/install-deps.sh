@@ -210,5 +210,6 @@ done
 [[ ${#install[@]} -gt 0 ]] || exit 0
 
 echo "Installing: ${install[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${install[@]}"
+# No questions (sudo would drop the variable from the environment it was given).
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${install[@]}"
