@@ -50,6 +50,7 @@ packages=(cmake g++ make libdeflate-dev fonts-dejavu-core cmark-gfm)
 # qt*-translations: Qt's own texts (message box buttons, file dialogs) in Russian.
 qt6=(qt6-base-dev qt6-translations-l10n)
 qt5=(qtbase5-dev qttranslations5-l10n)
+qt5+=(libxcb1-dev)  # Qt 5 builds read other programs' X clipboard through libxcb themselves
 if [[ "${1:-run}" == test ]]; then
     packages+=("${qt6[@]}" "${qt5[@]}")
     packages+=(xvfb xauth xdotool xclip)
