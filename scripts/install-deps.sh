@@ -47,6 +47,7 @@ qt_major() {
 # libdeflate-dev: deflates the PNG of a copied picture.
 # cmark-gfm: the guide's HTML page, made from its Markdown at build time.
 packages=(cmake g++ make libdeflate-dev fonts-dejavu-core cmark-gfm)
+packages+=(zlib1g-dev)  # deflates the PNG of a copied picture band by band where it is mixed
 # qt*-translations: Qt's own texts (message box buttons, file dialogs) in Russian.
 qt6=(qt6-base-dev qt6-translations-l10n)
 qt5=(qtbase5-dev qttranslations5-l10n)
