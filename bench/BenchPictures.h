@@ -8,6 +8,11 @@
 
 #include <QImage>
 #include <QRandomGenerator>
+#include <QRect>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 // A pattern that differs from pixel to pixel, so that a wrong read or copy shows.
 inline QRgb PatternPixel(int x, int y) {
@@ -57,4 +62,38 @@ inline void FillDrawing(TBitmap& bitmap, quint32 seed = 7) {
             canvas.RoundRect(x, y, right, bottom, (right - x) / 4, (bottom - y) / 4);
         }
     }
+}
+
+// A photo in the rectangle: smooth shades of light and colour, as of a landscape, with the sensor's
+// noise of a few levels in every pixel (not random bytes: rows filtered against the one above
+// come to about 4.4 bits a byte).
+inline void FillPhoto(TBitmap& bitmap, const QRect& area, quint32 seed = 5) {
+    QImage& image = bitmap.MutableImage();
+    const int w = area.width(), h = area.height();
+    // The shades add up from what changes along the rows, down the columns and on the diagonals.
+    std::vector<int> across(3 * static_cast<size_t>(w)), down(3 * static_cast<size_t>(h)),
+        diagonal(3 * static_cast<size_t>(w + h));
+    for (int k = 0; k < 3; ++k) {
+        for (int x = 0; x < w; ++x)
+            across[3 * x + k] = static_cast<int>(64 * std::sin(6.0 * x / w + k));
+        for (int y = 0; y < h; ++y)
+            down[3 * y + k] = static_cast<int>(40 * std::cos(5.0 * y / h + 2 * k));
+        for (int d = 0; d < w + h; ++d)
+            diagonal[3 * d + k] = static_cast<int>(20 * std::sin(9.0 * d / (w + h) + k));
+    }
+    QRandomGenerator noise(seed);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(area.top() + y)) + area.left();
+        for (int x = 0; x < w; ++x) {
+            const quint32 n = noise.generate();
+            int c[3];
+            for (int k = 0; k < 3; ++k)
+                c[k] = std::clamp(128 + across[3 * x + k] + down[3 * y + k] +
+                                      diagonal[3 * (x + y) + k] +
+                                      static_cast<int>(n >> (8 * k) & 15) - 7,
+                                  0, 255);
+            row[x] = qRgb(c[0], c[1], c[2]);
+        }
+    }
+    bitmap.Changed(bitmap.BoundsRect());
 }

@@ -4,8 +4,9 @@
 // The whole picture through the X clipboard, with xclip as the other program: how long the
 // editor's window stands still, and how long the other program waits, while the editor serves its
 // copy as image/png and as image/bmp, and how large the PNG is against zlib's level 6 on the same
-// rows: for a 6000x4500 picture of noise and for a pupil's drawing of 6000x4500 and of 800x600.
-// And the paste of the editor's own copy.
+// rows: for a 6000x4500 picture of noise, a pupil's drawing of 6000x4500 and of 800x600, drawings
+// of 1920x1080 and 6000x4500 with a photo pasted in, and a 6000x4500 photo. And the paste of the
+// editor's own copy.
 //
 // A 10 ms timer runs in the editor's event loop; the longest gap between its ticks while a request
 // is served is the time the window could not repaint or take input.
@@ -221,16 +222,24 @@ int main(int argc, char* argv[]) {
     TBitmap& picture = form.Image1->Picture();
     Ticker ticker;
 
-    // ---- other programs read the copy: drawings ----
+    // ---- other programs read the copy: drawings, drawings with a photo, a photo ----
     struct Drawing {
+        const char* kind;
         int width, height;
+        QRect photo; // where a photo is pasted in
         Figures png, pngAgain, bmp;
         qsizetype level6 = 0;
     };
-    Drawing drawings[] = {{800, 600, {}, {}, {}}, {kWidth, kHeight, {}, {}, {}}};
+    Drawing drawings[] = {{"drawing", 800, 600, {}, {}, {}, {}},
+                          {"drawing", kWidth, kHeight, {}, {}, {}, {}},
+                          {"mixed", 1920, 1080, QRect(320, 180, 1280, 720), {}, {}, {}},
+                          {"mixed", kWidth, kHeight, QRect(1000, 750, 4000, 3000), {}, {}, {}},
+                          {"photo", kWidth, kHeight, QRect(0, 0, kWidth, kHeight), {}, {}, {}}};
     for (Drawing& d : drawings) {
         form.NewBlankPicture(picture, d.width, d.height);
         FillDrawing(picture);
+        if (!d.photo.isEmpty())
+            FillPhoto(picture, d.photo);
         QCoreApplication::processEvents();
         d.level6 = Level6Bytes(picture.Image());
         if (!ServeRounds(form, xclip, file, ticker, &d.png, &d.pngAgain, &d.bmp))
@@ -302,7 +311,8 @@ int main(int argc, char* argv[]) {
                     static_cast<long long>(f.bytes));
     };
     for (const Drawing& d : drawings) {
-        const QString name = QStringLiteral("drawing %1x%2, ").arg(d.width).arg(d.height);
+        const QString name =
+            QStringLiteral("%1 %2x%3, ").arg(QLatin1String(d.kind)).arg(d.width).arg(d.height);
         row(name + QStringLiteral("image/png"), d.png);
         row(name + QStringLiteral("image/png again"), d.pngAgain);
         row(name + QStringLiteral("image/bmp"), d.bmp);
@@ -321,11 +331,19 @@ int main(int argc, char* argv[]) {
 
     const Drawing& small = drawings[0];
     const Drawing& large = drawings[1];
+    const Drawing& mixed = drawings[2];
+    const Drawing& largeMixed = drawings[3];
+    const Drawing& photo = drawings[4];
     const auto bytesAgainstLevel6 = [](const Drawing& d) {
         return static_cast<double>(d.png.bytes) / static_cast<double>(d.level6);
     };
+    const auto stallAgainstBmp = [](const Drawing& d) {
+        return Median(d.png.stall) / Median(d.bmp.stall);
+    };
     const double smallBytes = bytesAgainstLevel6(small), largeBytes = bytesAgainstLevel6(large);
-    const double drawingStall = Median(large.png.stall) / Median(large.bmp.stall);
+    const double drawingStall = stallAgainstBmp(large);
+    const double mixedBytes = bytesAgainstLevel6(mixed), mixedStall = stallAgainstBmp(largeMixed);
+    const double photoBytes = bytesAgainstLevel6(photo), photoStall = stallAgainstBmp(photo);
     const auto goal = [](const char* what, double limit, double value) {
         std::printf("goal: %-48s at most %.1f ... %s (%.2f)\n", what, limit,
                     value <= limit ? "met" : "NOT met", value);
@@ -333,6 +351,10 @@ int main(int argc, char* argv[]) {
     goal("PNG bytes / level 6, drawing 800x600", 1.5, smallBytes);
     goal("PNG bytes / level 6, drawing 6000x4500", 1.5, largeBytes);
     goal("PNG stall / BMP stall, drawing 6000x4500", 2.5, drawingStall);
+    goal("PNG bytes / level 6, mixed 1920x1080", 1.3, mixedBytes);
+    goal("PNG stall / BMP stall, mixed 6000x4500", 2.5, mixedStall);
+    goal("PNG stall / BMP stall, photo 6000x4500", 2.5, photoStall);
+    goal("PNG bytes / level 6, photo 6000x4500 (with that)", 1.3, photoBytes);
     const bool serveMet = serveRatio <= 3, pasteMet = pasteRatio <= 2;
     std::printf("goal: PNG stall / BMP stall at most 2.5 ....... %s (%.2f)\n",
                 stallRatio <= 2.5 ? "met" : "NOT met", stallRatio);
@@ -349,6 +371,14 @@ int main(int argc, char* argv[]) {
     std::printf("RESULT clipboard_png_stall_ratio_drawing_6000x4500 %.3f\n", drawingStall);
     std::printf("RESULT clipboard_png_stall_ms_drawing_6000x4500 %.1f\n", Median(large.png.stall));
     std::printf("RESULT clipboard_bmp_stall_ms_drawing_6000x4500 %.1f\n", Median(large.bmp.stall));
+    std::printf("RESULT clipboard_png_bytes_ratio_mixed_1920x1080 %.3f\n", mixedBytes);
+    std::printf("RESULT clipboard_png_stall_ratio_mixed_6000x4500 %.3f\n", mixedStall);
+    std::printf("RESULT clipboard_png_stall_ms_mixed_6000x4500 %.1f\n",
+                Median(largeMixed.png.stall));
+    std::printf("RESULT clipboard_bmp_stall_ms_mixed_6000x4500 %.1f\n",
+                Median(largeMixed.bmp.stall));
+    std::printf("RESULT clipboard_png_bytes_ratio_photo_6000x4500 %.3f\n", photoBytes);
+    std::printf("RESULT clipboard_png_stall_ratio_photo_6000x4500 %.3f\n", photoStall);
     std::printf("RESULT clipboard_png_stall_ratio_6000x4500 %.3f\n", stallRatio);
     std::printf("RESULT clipboard_png_serve_ratio_6000x4500 %.3f\n", serveRatio);
     std::printf("RESULT clipboard_png_bytes_ratio_6000x4500 %.3f\n", bytesRatio);

@@ -98,7 +98,13 @@ public:
         }
         // Another program's image is decoded here from its bytes, with the size checked before
         // anything large is allocated. Qt would also decode them itself (hasImage, imageData on
-        // X11), but without the bounds: an image refused here is no picture.
+        // X11), but without the bounds: an image refused here is no picture. Where Qt cannot be
+        // trusted to read another program's bytes, the editor asks for them itself; what this
+        // program offers itself (text in a field) Qt has at hand.
+        if (!clipboard->ownsClipboard()) {
+            if (const std::unique_ptr<QMimeData> offer = qtcompat::OfferReadByTheEditor())
+                return ReadOfferedImage(*offer);
+        }
         return ReadOfferedImage(*data);
     }
 

@@ -8,6 +8,7 @@
 
 #include <QtEndian>
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -227,24 +228,47 @@ LargeMemory IndexedRows(const QImage& image, Palette* palette, qsizetype* stream
 
 // ---- the data chunks ----
 
-// The order-0 entropy of the bytes of every kSampleStep-th row, in bits a byte: about what
-// deflate can do with bytes that do not repeat in longer strings. row(y) gives row y's bytes.
-double SampledEntropy(int height, qsizetype rowBytes,
-                      const std::function<const uchar*(int y)>& row) {
+// Gives row y of the stream, its filter byte first: filtered against the row above, or not
+// (rows that are stored gain nothing from a filter).
+using RowFill = std::function<void(int y, bool filtered, uchar* to)>;
+
+enum class Band : uchar { Deflated, Photo, Stored };
+
+// How each band of kServedPngBandRows rows goes into the stream, from the order-0 entropy of the
+// bytes of every 16th filtered row in it: about what deflate can do with bytes that do not repeat
+// in longer strings. Up to kServedPngEntropy bits a byte (drawings, screenshots) the band is
+// deflated; up to kServedPngPhotoEntropy (photos) its bytes are only coded shorter, and only where
+// the picture's photo bands add up to kServedPngPhotoBytes at most; above (noise), or beyond
+// that, it is stored.
+std::vector<Band> Bands(int height, qsizetype rowBytes, const RowFill& fill) {
     constexpr int kSampleStep = 16;
-    std::array<qsizetype, 256> counts{};
-    qsizetype total = 0;
-    for (int y = 1; y < height; y += kSampleStep) {
-        const uchar* bytes = row(y);
-        for (qsizetype i = 0; i < rowBytes; ++i)
-            ++counts[bytes[i]];
-        total += rowBytes;
+    std::vector<uchar> row(static_cast<size_t>(rowBytes));
+    std::vector<Band> bands;
+    qsizetype photoBytes = 0;
+    for (int first = 0; first < height; first += kServedPngBandRows) {
+        const int end = std::min(height, first + kServedPngBandRows);
+        std::array<qsizetype, 256> counts{};
+        qsizetype total = 0;
+        for (int y = std::min(first + 1, end - 1); y < end; y += kSampleStep) {
+            fill(y, true, row.data());
+            for (const uchar byte : row)
+                ++counts[byte];
+            total += rowBytes;
+        }
+        double bits = 0;
+        for (const qsizetype n : counts)
+            if (n > 0)
+                bits -= static_cast<double>(n) * std::log2(static_cast<double>(n) / total);
+        const double entropy = bits / static_cast<double>(total);
+        bands.push_back(entropy <= kServedPngEntropy        ? Band::Deflated
+                        : entropy <= kServedPngPhotoEntropy ? Band::Photo
+                                                            : Band::Stored);
+        if (bands.back() == Band::Photo)
+            photoBytes += (end - first) * rowBytes;
     }
-    double bits = 0;
-    for (const qsizetype n : counts)
-        if (n > 0)
-            bits -= static_cast<double>(n) * std::log2(static_cast<double>(n) / total);
-    return total > 0 ? bits / static_cast<double>(total) : 8;
+    if (photoBytes > kServedPngPhotoBytes)
+        std::replace(bands.begin(), bands.end(), Band::Photo, Band::Stored);
+    return bands;
 }
 
 // The stream in stored (uncompressed) deflate blocks, one a data chunk, with zlib's framing;
@@ -308,16 +332,91 @@ bool AppendDeflated(QByteArray& out, const uchar* stream, qsizetype streamBytes)
     return true;
 }
 
-// A whole stream of rows, deflated where that pays, stored otherwise.
-void AppendStream(QByteArray& out, const uchar* stream, qsizetype streamBytes, int height) {
-    const qsizetype rowBytes = streamBytes / height;
-    const double entropy =
-        SampledEntropy(height, rowBytes, [&](int y) { return stream + y * rowBytes; });
-    if (entropy <= kServedPngEntropy && AppendDeflated(out, stream, streamBytes))
+// The stream as one data chunk, band by band, each as Bands tells. zlib changes its level and
+// strategy between bands (libdeflate makes whole streams only): deflated bands at its fastest
+// level, photo bands coded with runs of repeated bytes alone (Z_RLE), stored bands as they are.
+void AppendBands(QByteArray& out, const std::vector<Band>& bands, int height, qsizetype rowBytes,
+                 const RowFill& fill) {
+    z_stream z{};
+    if (deflateInit(&z, 1) != Z_OK)
+        throw std::bad_alloc();
+    const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&z, deflateEnd);
+    const qsizetype streamBytes = rowBytes * height;
+    const qsizetype bandBytes = rowBytes * kServedPngBandRows;
+    // The bound of stored blocks, and the end of a block at each change.
+    const auto room = static_cast<qsizetype>(deflateBound(&z, static_cast<uLong>(streamBytes))) +
+                      64 * static_cast<qsizetype>(bands.size());
+    NeedMemory(room + bandBytes);
+    std::vector<uchar> buffer(static_cast<size_t>(bandBytes));
+    const qsizetype typeAt = BeginChunk(out, "IDAT");
+    out.resize(typeAt + 4 + room);
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + typeAt + 4);
+    z.avail_out = static_cast<uInt>(room);
+    Band previous = Band::Deflated;
+    int result = Z_OK;
+    for (size_t b = 0; b < bands.size(); ++b) {
+        const int first = static_cast<int>(b) * kServedPngBandRows;
+        const int count = std::min(kServedPngBandRows, height - first);
+        for (int i = 0; i < count; ++i)
+            fill(first + i, bands[b] != Band::Stored, buffer.data() + i * rowBytes);
+        if (bands[b] != previous &&
+            deflateParams(&z, bands[b] == Band::Stored ? 0 : 1,
+                          bands[b] == Band::Photo ? Z_RLE : Z_DEFAULT_STRATEGY) != Z_OK)
+            throw std::bad_alloc();
+        previous = bands[b];
+        z.next_in = buffer.data();
+        z.avail_in = static_cast<uInt>(count * rowBytes);
+        result = deflate(&z, b + 1 == bands.size() ? Z_FINISH : Z_NO_FLUSH);
+        if (z.avail_in != 0)
+            throw std::bad_alloc(); // no room left: not to happen
+    }
+    if (result != Z_STREAM_END)
+        throw std::bad_alloc();
+    out.truncate(typeAt + 4 + static_cast<qsizetype>(z.total_out));
+    EndChunk(out, typeAt);
+}
+
+// The rows as data chunks: stored when no band pays for deflate, deflated at once by libdeflate
+// when every band does (whole is the filtered stream when it is at hand), band by band otherwise.
+void AppendStream(QByteArray& out, int height, qsizetype rowBytes, const RowFill& fill,
+                  const uchar* whole) {
+    const std::vector<Band> bands = Bands(height, rowBytes, fill);
+    const qsizetype streamBytes = rowBytes * height;
+    const auto all = [&bands](Band kind) {
+        return std::all_of(bands.begin(), bands.end(), [kind](Band b) { return b == kind; });
+    };
+    if (all(Band::Deflated)) {
+        LargeMemory stream;
+        if (!whole) {
+            NeedMemory(streamBytes + streamBytes / 4); // and the deflated stream
+            stream = AllocateLarge(static_cast<size_t>(streamBytes));
+            if (!stream)
+                throw std::bad_alloc();
+            for (int y = 0; y < height; ++y)
+                fill(y, true, stream.get() + y * rowBytes);
+            whole = stream.get();
+        }
+        if (AppendDeflated(out, whole, streamBytes))
+            return;
+    } else if (!all(Band::Stored)) {
+        AppendBands(out, bands, height, rowBytes, fill);
         return;
-    AppendStored(out, streamBytes, [&stream](uchar* to, qsizetype n) {
-        std::memcpy(to, stream, static_cast<size_t>(n));
-        stream += n;
+    }
+    std::vector<uchar> row(static_cast<size_t>(rowBytes));
+    int y = 0;
+    qsizetype rowAt = rowBytes; // in the current row; past its end: none yet
+    AppendStored(out, streamBytes, [&](uchar* to, qsizetype n) {
+        while (n > 0) {
+            if (rowAt == rowBytes) {
+                fill(y++, false, row.data());
+                rowAt = 0;
+            }
+            const qsizetype part = std::min(n, rowBytes - rowAt);
+            std::memcpy(to, row.data() + rowAt, static_cast<size_t>(part));
+            to += part;
+            n -= part;
+            rowAt += part;
+        }
     });
 }
 
@@ -340,44 +439,21 @@ QByteArray ServedPng(const QImage& image) {
         const qsizetype paletteAt = BeginChunk(out, "PLTE");
         out.append(palette.Entries());
         EndChunk(out, paletteAt);
-        AppendStream(out, indexed.get(), streamBytes, height);
+        // Its rows are all filtered already: stored so as well, they are as large.
+        const qsizetype rowBytes = streamBytes / height;
+        const uchar* stream = indexed.get();
+        AppendStream(
+            out, height, rowBytes,
+            [&](int y, bool, uchar* to) {
+                std::memcpy(to, stream + y * rowBytes, static_cast<size_t>(rowBytes));
+            },
+            stream);
     } else {
         AppendHeader(out, width, height, kColourTypeRgb);
         RgbRows rows(rgb);
-        const qsizetype rowBytes = rows.RowBytes();
-        streamBytes = rowBytes * height;
-        std::vector<uchar> row(static_cast<size_t>(rowBytes));
-        const double entropy = SampledEntropy(height, rowBytes, [&](int y) {
-            rows.Row(y, row.data(), true);
-            return row.data();
-        });
-        LargeMemory stream;
-        if (entropy <= kServedPngEntropy) {
-            NeedMemory(streamBytes + streamBytes / 4); // and the deflated stream
-            stream = AllocateLarge(static_cast<size_t>(streamBytes));
-            if (!stream)
-                throw std::bad_alloc();
-            for (int y = 0; y < height; ++y)
-                rows.Row(y, stream.get() + y * rowBytes, true);
-        }
-        if (!stream || !AppendDeflated(out, stream.get(), streamBytes)) {
-            // Unfiltered: a filter gains stored rows nothing.
-            int y = 0;
-            qsizetype rowAt = rowBytes; // in the current row; past its end: none yet
-            AppendStored(out, streamBytes, [&](uchar* to, qsizetype n) {
-                while (n > 0) {
-                    if (rowAt == rowBytes) {
-                        rows.Row(y++, row.data(), false);
-                        rowAt = 0;
-                    }
-                    const qsizetype part = std::min(n, rowBytes - rowAt);
-                    std::memcpy(to, row.data() + rowAt, static_cast<size_t>(part));
-                    to += part;
-                    n -= part;
-                    rowAt += part;
-                }
-            });
-        }
+        AppendStream(
+            out, height, rows.RowBytes(),
+            [&rows](int y, bool filtered, uchar* to) { rows.Row(y, to, filtered); }, nullptr);
     }
     EndChunk(out, BeginChunk(out, "IEND"));
     return out;

@@ -45,11 +45,12 @@ constexpr std::int64_t kDecoderState = std::int64_t{768} << 10;
 constexpr int kWrittenHeaderSize = kFileHeaderSize + 40;
 constexpr quint32 kWrittenPixelsPerMeter = 3780;
 
-EditorError Damaged(const QString& why) {
-    return EditorError(QStringLiteral("Файл повреждён: %1").arg(why));
+PictureError Damaged(const QString& why) {
+    return PictureError(PictureError::Kind::Damaged, QStringLiteral("Файл повреждён: %1").arg(why),
+                        why);
 }
 
-EditorError Truncated() {
+PictureError Truncated() {
     return Damaged(QStringLiteral("данные рисунка обрываются"));
 }
 
@@ -57,12 +58,22 @@ EditorError Unsupported(const QString& what) {
     return EditorError(QStringLiteral("Такой рисунок BMP не поддерживается: %1").arg(what));
 }
 
-EditorError TooLarge(std::int64_t width, std::int64_t height) {
-    return EditorError(QStringLiteral("Рисунок %1 x %2 слишком велик").arg(width).arg(height));
+PictureError TooLarge(std::int64_t width, std::int64_t height) {
+    const QString size = QStringLiteral("%1 x %2").arg(width).arg(height);
+    return PictureError(PictureError::Kind::TooLarge,
+                        QStringLiteral("Рисунок %1 слишком велик").arg(size), size);
 }
 
 bool Beyond(std::int64_t width, std::int64_t height, std::int64_t maxPixels) {
     return width > kMaxBitmapSide || height > kMaxBitmapSide || width * height > maxPixels;
+}
+
+// A colour as it shows on white paper: its alpha blends it with white.
+QRgb OverWhite(QRgb colour) {
+    const int alpha = qAlpha(colour);
+    const auto blend = [alpha](int value) { return 255 - ((255 - value) * alpha + 127) / 255; };
+    return alpha == 255 ? colour
+                        : qRgb(blend(qRed(colour)), blend(qGreen(colour)), blend(qBlue(colour)));
 }
 
 // Restores a device's position when it goes out of scope.
@@ -113,6 +124,7 @@ struct BmpHeader {
     int bits = 0;
     quint32 compression = kPlain;
     std::array<quint32, 3> masks{}; // red, green, blue of 16- and 32-bit pixels
+    quint32 alphaMask = 0;
     std::int64_t paletteOffset = 0; // from the start
     int paletteEntrySize = 4;
     int colors = 0; // palette entries in the file
@@ -187,11 +199,21 @@ BmpHeader ReadHeader(QIODevice& device, std::int64_t maxPixels) {
             b.masks[i] = qFromLittleEndian<quint32>(h + kMasksAt + 4 * i);
         if (b.infoSize == 40)
             headersEnd += kMasksSize;
+        if (b.infoSize >= 56) { // the alpha mask follows
+            const QByteArray alpha = device.read(4);
+            if (alpha.size() < 4)
+                throw Truncated();
+            b.alphaMask = qFromLittleEndian<quint32>(alpha.constData());
+        }
     } else if (b.bits == 16) {
         b.masks = {0x7C00, 0x03E0, 0x001F};
     } else if (b.bits == 32) {
         b.masks = {0xFF0000, 0x00FF00, 0x0000FF};
     }
+    // A 32-bit pixel's fourth byte that no colour uses carries the alpha where no mask is
+    // declared for it, as some programs write it.
+    if (b.bits == 32 && b.alphaMask == 0 && ((b.masks[0] | b.masks[1] | b.masks[2]) >> 24) == 0)
+        b.alphaMask = 0xFF000000u;
     if (b.dataOffset > size)
         throw Truncated();
     if (b.dataOffset < headersEnd)
@@ -297,9 +319,26 @@ QRgb* Line(QImage& image, const BmpHeader& b, std::int64_t fileRow) {
         image.scanLine(static_cast<int>(b.topDown ? fileRow : b.rows - 1 - fileRow)));
 }
 
-QImage DecodeRows(QIODevice& device, const BmpHeader& b) {
+// Pixels decoded with their alpha, made opaque: blended with white, unless the alpha is 0 in every
+// pixel (then it is no alpha, but a byte the writer left unset). Whether they were blended.
+bool BlendWithWhite(QImage& image) {
+    bool alpha = false;
+    for (int y = 0; y < image.height() && !alpha; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        alpha = std::any_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) != 0; });
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = alpha ? OverWhite(row[x]) : row[x] | 0xFF000000u;
+    }
+    return alpha;
+}
+
+QImage DecodeRows(QIODevice& device, const BmpHeader& b, bool* withAlpha) {
     const std::vector<QRgb> palette = ReadPalette(device, b);
-    const Channel red(b.masks[0]), green(b.masks[1]), blue(b.masks[2]);
+    const Channel red(b.masks[0]), green(b.masks[1]), blue(b.masks[2]), alphaChannel(b.alphaMask);
+    const auto alpha = [&](quint32 p) { return b.alphaMask != 0 ? alphaChannel(p) : 255; };
     QImage image = NewImage(b);
     if (!device.seek(b.start + b.dataOffset))
         throw Truncated();
@@ -327,7 +366,7 @@ QImage DecodeRows(QIODevice& device, const BmpHeader& b) {
         case 16:
             for (int x = 0; x < width; ++x) {
                 const quint32 p = qFromLittleEndian<quint16>(in + 2 * x);
-                out[x] = qRgb(red(p), green(p), blue(p));
+                out[x] = qRgba(red(p), green(p), blue(p), alpha(p));
             }
             break;
         case 24:
@@ -337,11 +376,12 @@ QImage DecodeRows(QIODevice& device, const BmpHeader& b) {
         default:
             for (int x = 0; x < width; ++x) {
                 const quint32 p = qFromLittleEndian<quint32>(in + 4 * x);
-                out[x] = qRgb(red(p), green(p), blue(p));
+                out[x] = qRgba(red(p), green(p), blue(p), alpha(p));
             }
             break;
         }
     }
+    *withAlpha = b.alphaMask != 0 && BlendWithWhite(image);
     return image;
 }
 
@@ -426,7 +466,7 @@ std::int64_t LargestMoment(std::int64_t decoding, std::int64_t picture, std::int
     return kDecoderState + std::max(decoding, converting);
 }
 
-EditorError TooMuchData() {
+PictureError TooMuchData() {
     return Damaged(QStringLiteral("в нём больше данных, чем нужно рисунку"));
 }
 
@@ -530,7 +570,7 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels, Conversion conv
         if (imageData > 0 && type != "IDAT")
             break; // the image data has ended
         if (length + 4 > in.Left())
-            throw Damaged(QStringLiteral("блок PNG длиннее файла"));
+            throw Damaged(QStringLiteral("блок PNG обрывается"));
         if (type == "IEND")
             break;
         if (type == "IDAT" && chunkAt < 0 && imageData == 0) {
@@ -615,7 +655,7 @@ void CheckJpegSegments(QByteArray& jpeg) {
             throw Damaged(QStringLiteral("слишком много сегментов JPEG"));
         const int length = size - at >= 2 ? qFromBigEndian<quint16>(p + at) : 0;
         if (length < 2 || length > size - at)
-            throw Damaged(QStringLiteral("сегмент JPEG длиннее файла"));
+            throw Damaged(QStringLiteral("сегмент JPEG обрывается"));
         at += length;
         if (marker == 0xFE || marker == 0xE1 || marker == 0xE2) { // COM, APP1, APP2
             std::memmove(p + kept, p + next, static_cast<size_t>(begin - next));
@@ -643,7 +683,7 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
     std::int64_t width = 0, height = 0, blocks = 0, largest = 0;
     bool buffered = false, huffman = true;
     QList<int> sampling; // the horizontal and vertical factor of each component
-    const EditorError noHeader = Damaged(QStringLiteral("нет заголовка JPEG"));
+    const PictureError noHeader = Damaged(QStringLiteral("нет заголовка JPEG"));
     for (;;) {
         int type = in.Byte();
         if (type != 0xFF)
@@ -661,7 +701,7 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
             break;
         }
         if (length - 2 > in.Left())
-            throw Damaged(QStringLiteral("сегмент JPEG длиннее файла"));
+            throw Damaged(QStringLiteral("сегмент JPEG обрывается"));
         const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
                            type != 0xCC; // not the tables of Huffman or arithmetic codes
         if (!frame || !sampling.isEmpty()) {
@@ -816,14 +856,6 @@ QByteArray Prepare(const QByteArray& format, QIODevice& device, std::int64_t max
     throw EditorError(QStringLiteral("Неизвестный формат рисунка"));
 }
 
-// A colour as it shows on white paper: its alpha blends it with white.
-QRgb OverWhite(QRgb colour) {
-    const int alpha = qAlpha(colour);
-    const auto blend = [alpha](int value) { return 255 - ((255 - value) * alpha + 127) / 255; };
-    return alpha == 255 ? colour
-                        : qRgb(blend(qRed(colour)), blend(qGreen(colour)), blend(qBlue(colour)));
-}
-
 // A picture with transparent or translucent pixels as a page or another program shows it, on
 // white paper; one without alpha as it is.
 QImage OverWhite(QImage image) {
@@ -865,12 +897,17 @@ void CheckBmp(QIODevice& device, std::int64_t maxPixels) {
     }
 }
 
-QImage ReadPicture(QIODevice& device, std::int64_t maxPixels, Conversion conversion) {
+QImage ReadPicture(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
+                   bool* withAlpha) {
     maxPixels = std::min(maxPixels, kMaxBitmapPixels);
+    bool alpha = false;
+    if (!withAlpha)
+        withAlpha = &alpha;
+    *withAlpha = false;
     if (device.peek(2) == "BM") {
         CheckBmp(device, maxPixels);
         const BmpHeader b = ReadHeader(device, maxPixels);
-        return b.RunLengths() ? DecodeRunLengths(device, b) : DecodeRows(device, b);
+        return b.RunLengths() ? DecodeRunLengths(device, b) : DecodeRows(device, b, withAlpha);
     }
     // Qt reads the other formats, with the format named so that nothing else is tried.
     const QByteArray format = QImageReader::imageFormat(&device);
@@ -899,6 +936,7 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels, Conversion convers
     ReturnFreedMemory();
     if (Beyond(image.width(), image.height(), maxPixels))
         throw TooLarge(image.width(), image.height());
+    *withAlpha = image.hasAlphaChannel();
     return OverWhite(std::move(image));
 }
 

@@ -9,13 +9,16 @@
 // fields, bottom-up or top-down, with the 12-, 40-, 52-, 56-, 64-, 108- and 124-byte headers.
 // - A channel of n bits (a bit-field mask, or 5-5-5 for plain 16-bit pixels) expands to 8 bits as
 //   value * 255 / (2^n - 1), rounded to the nearest: 5-bit 31 is 255, 16 is 132, 1 is 8.
-// - Alpha (a 32-bit mask, or the fourth byte of a plain 32-bit pixel) is ignored: every pixel keeps
-//   its colour values.
+// - Alpha (the mask of a 56-, 108- or 124-byte header with bit fields, else the fourth byte of a
+//   32-bit pixel whose colour masks leave it free) blends each pixel with white, as another
+//   program showed it on white paper; alpha that is 0 in every pixel is no alpha (a writer that
+//   left the byte unset), and the colour values are kept as they are.
 // - A palette index past the palette's entries reads as black. Pixels that run-length encoded data
 //   skips (a move, an early end of a row or of the bitmap) take the colour of palette entry 0;
 //   runs past the end of a row are cut there.
 #pragma once
 
+#include "platform/EditorError.h"
 #include "platform/Limits.h"
 #include "platform/TBitmap.h"
 
@@ -24,6 +27,22 @@
 
 class QIODevice;
 class QSaveFile;
+
+// Why a picture cannot be read. Its text tells of a file ("Файл повреждён: ..."); the kind and the
+// reason alone (the damage, or the size "W x H" of a picture too large) let another source be told
+// of in its own words.
+class PictureError : public EditorError {
+public:
+    enum class Kind { Damaged, TooLarge };
+    PictureError(Kind kind, const QString& text, const QString& reason)
+        : EditorError(text), kind_(kind), reason_(reason) {}
+    Kind GetKind() const { return kind_; }
+    const QString& Reason() const { return reason_; }
+
+private:
+    Kind kind_;
+    QString reason_;
+};
 
 // Reads the picture in a file or a device positioned at its start. A BMP is checked first: a
 // header that promises a picture beyond the bounds of platform/Limits.h (or more than maxPixels)
@@ -43,8 +62,9 @@ class QSaveFile;
 // Decoding that does not fit in memory is refused (platform/Memory.h): what ReadingMemory says
 // it takes is checked before anything large is allocated. The image comes as Format_RGB32 (BMP)
 // or in the format Qt read it in; TBitmap::AssignImage makes it 24-bit colour. Transparent and
-// translucent pixels of a PNG or GIF come blended with white, as a page or another program
-// showed them on white paper. A file name is read only when it names a regular file: a FIFO, a
+// translucent pixels of a PNG, GIF or BMP come blended with white, as a page or another program
+// showed them on white paper; withAlpha, when given, tells whether the picture had an alpha of
+// its own. A file name is read only when it names a regular file: a FIFO, a
 // socket or a device is refused without waiting. The file's picture is made 24-bit colour whole
 // (as Open does); a device's as `conversion` says.
 enum class Conversion {
@@ -55,7 +75,7 @@ enum class Conversion {
 constexpr std::int64_t kConvertedStrip = std::int64_t{256} << 10;
 QImage ReadPicture(const QString& fileName);
 QImage ReadPicture(QIODevice& device, std::int64_t maxPixels = kMaxBitmapPixels,
-                   Conversion conversion = Conversion::Whole);
+                   Conversion conversion = Conversion::Whole, bool* withAlpha = nullptr);
 
 // The memory that reading the picture at the device's position and converting it takes beyond
 // what is held already, at the largest moment of the decoding path: while the decoder works (the

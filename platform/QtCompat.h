@@ -11,8 +11,15 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLibraryInfo>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QVariant>
+
+#include <memory>
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#include "platform/X11Selection.h"
+#endif
 
 namespace qtcompat {
 
@@ -97,6 +104,17 @@ inline void UseHighDpiDefaults() {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 #endif
+}
+
+// Another program's offer on the clipboard, where the editor reads it itself because Qt's own
+// reading fails it: on Qt 5 with X11, which loses incremental transfers (platform/X11Selection.h).
+// Null elsewhere: Qt's own QClipboard::mimeData() is read there.
+inline std::unique_ptr<QMimeData> OfferReadByTheEditor() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return X11ClipboardOffer();
+#endif
+    return nullptr;
 }
 
 } // namespace qtcompat

@@ -85,7 +85,8 @@ want() { required+=("$1|$2"); }
 want_if_packaged() { optional+=("$1|$2"); }
 
 qt6=(qt6-base-dev qt6-translations-l10n)
-qt5=(qtbase5-dev qttranslations5-l10n)
+# Qt 5 builds read other programs' X clipboard through libxcb themselves.
+qt5=(qtbase5-dev qttranslations5-l10n libxcb1-dev)
 want_qt() {
     local package
     for package in "$@"; do
@@ -117,6 +118,7 @@ run | test)
     want g++ "the compiler"
     want make "the build"
     want libdeflate-dev "deflates the PNG of a copied picture"
+    want zlib1g-dev "deflates the PNG of a copied picture band by band where it is mixed"
     want fonts-dejavu-core "the fonts the editor shows"
     want cmark-gfm "makes the guide's HTML page"
     # cpack -G DEB computes the package's dependencies with dpkg-shlibdeps and file.
@@ -156,7 +158,6 @@ test)
     want xauth "xvfb-run"
     want xdotool "the system tests' pointer and keyboard"
     want xclip "the other program of the clipboard tests"
-    want zlib1g-dev "the clipboard benchmark measures the PNG against zlib"
     # The pictures of the documentation: a window manager that frames the windows, and xwininfo
     # (x11-utils), which tells where a framed window is.
     want openbox "frames the windows of the documentation's pictures"

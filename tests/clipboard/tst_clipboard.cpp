@@ -151,7 +151,7 @@ QByteArray SamplePng(int width, int height, PngKind kind, QImage* expected) {
 }
 
 // A bottom-up BMP of the sample colours with a 40-byte header, 24 bits a pixel or 32 with the
-// alpha in the fourth byte.
+// alpha in the fourth byte (it shows on white).
 QByteArray SampleBmp(int width, int height, int bits, QImage* expected) {
     const int stride = (width * bits / 8 + 3) / 4 * 4;
     QByteArray bytes(54 + stride * height, '\0');
@@ -177,7 +177,7 @@ QByteArray SampleBmp(int width, int height, int bits, QImage* expected) {
             *p++ = static_cast<char>(qRed(c));
             if (bits == 32)
                 *p++ = static_cast<char>(qAlpha(c));
-            expected->setPixel(x, y, c | 0xFF000000u);
+            expected->setPixel(x, y, bits == 32 ? OnWhite(c) : c | 0xFF000000u);
         }
     }
     return bytes;
@@ -408,7 +408,8 @@ private slots:
     void aPutPictureIsServedAsOnePng_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::addColumn<int>("colours");   // 0: noise of every colour; < 0: a smooth gradient
+        // 0: noise of every colour; -1: a smooth gradient; -2: with a photo below its first quarter
+        QTest::addColumn<int>("colours");
         QTest::addColumn<double>("atMost"); // bytes of the PNG a pixel
         QTest::newRow("761 x 505") << 761 << 505 << 0 << 3.1;
         QTest::newRow("one pixel") << 1 << 1 << 0 << 100.0;
@@ -416,6 +417,7 @@ private slots:
         QTest::newRow("a drawing") << 761 << 505 << 5 << 0.05;
         QTest::newRow("noise of 256 colours") << 300 << 200 << 256 << 1.1;
         QTest::newRow("a gradient of 65536 colours") << 256 << 256 << -1 << 0.5;
+        QTest::newRow("a gradient with a photo") << 256 << 256 << -2 << 2.0;
     }
     void aPutPictureIsServedAsOnePng() {
         QFETCH(int, width);
@@ -427,12 +429,15 @@ private slots:
         QImage& pixels = picture.MutableImage();
         for (int y = 0; y < height && colours != 0; ++y)
             for (int x = 0; x < width; ++x)
-                pixels.setPixel(x, y,
-                                colours < 0   ? qRgb(x, y, 99)
-                                : colours > 5 ? qRgb(pixels.pixel(x, y) % colours, 1, 2)
-                                : (x / 40 + y / 30) % 3 == 0 && (x + y) % 8 == 0
-                                    ? qRgb(0, 0, 255 - (x / 40 + y / 30) % colours)
-                                    : qRgb(255, 255, 255));
+                pixels.setPixel(
+                    x, y,
+                    colours == -2 && y >= height / 4
+                        ? qRgb(x / 2 + pixels.pixel(x, y) % 29, y / 2 + pixels.pixel(x, y) % 31, 99)
+                    : colours < 0 ? qRgb(x, y, 99)
+                    : colours > 5 ? qRgb(pixels.pixel(x, y) % colours, 1, 2)
+                    : (x / 40 + y / 30) % 3 == 0 && (x + y) % 8 == 0
+                        ? qRgb(0, 0, 255 - (x / 40 + y / 30) % colours)
+                        : qRgb(255, 255, 255));
         QVERIFY(PutToClipboard(picture));
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         const QByteArray png = data->data(QStringLiteral("image/png"));
@@ -533,7 +538,8 @@ private slots:
         hugeBmp.replace(18, 8, QByteArray::fromHex("409c0000409c0000")); // 40000 x 40000
         const QByteArray text = "Limnora";
 
-        const char* tooLarge = "слишком велик";
+        const char* tooLarge = "из другой программы слишком велик";
+        const char* damaged = "другая программа передала его повреждённым (";
         const char* unreadable = "не вставлен:\n";
         struct Row {
             const char* name;
@@ -561,13 +567,11 @@ private slots:
              {{QStringLiteral("image/png"), PngHeaderOnly(20000, 14000)}},
              tooLarge},
             {"a 40000 x 40000 BMP", {{QStringLiteral("image/bmp"), hugeBmp}}, tooLarge},
-            {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}, unreadable},
-            {"a cut-off PNG",
-             {{QStringLiteral("image/png"), png.left(png.size() / 2)}},
-             unreadable},
+            {"a corrupt PNG", {{QStringLiteral("image/png"), corrupt}}, damaged},
+            {"a cut-off PNG", {{QStringLiteral("image/png"), png.left(png.size() / 2)}}, damaged},
             {"text called a PNG", {{QStringLiteral("image/png"), text}}, unreadable},
             {"nothing called a PNG", {{QStringLiteral("image/png"), QByteArray()}}, "вовремя"},
-            {"a cut-off BMP", {{QStringLiteral("image/bmp"), hugeBmp.left(40)}}, unreadable},
+            {"a cut-off BMP", {{QStringLiteral("image/bmp"), hugeBmp.left(40)}}, damaged},
         };
         for (const Row& row : rows) {
             const QString reported = QString::fromUtf8(row.reported);
@@ -597,27 +601,38 @@ private slots:
     }
 
     // Only the formats the other program lists are asked for, the list once, BMP before PNG (it
-    // is made faster), and nothing more after a request that brings nothing.
+    // is made faster), and nothing more after a request that brings nothing. A small BMP without
+    // alpha is followed by the PNG, which may keep the alpha the BMP lost; the BMP's picture stays
+    // when the PNG does not come.
     void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing_data() {
         QTest::addColumn<Offered>("offered");
         QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<int>("drawn"); // 1: the picture; 0: nothing; -1: nothing, reported
+        // 1: the picture; 2: the PNG's, on white; 0: nothing; -1: nothing, reported
+        QTest::addColumn<int>("drawn");
         QImage unused;
         const QByteArray bmp = SampleBmp(21, 13, 24, &unused);
-        const QByteArray pngBytes = SamplePng(21, 13, PngKind::Rgb, &unused);
+        const QByteArray pngBytes = SamplePng(21, 13, PngKind::Rgba, &unused);
+        QByteArray opaque = SampleBmp(21, 13, 32, &unused); // its alpha says: every pixel opaque
+        for (int i = 54 + 3; i < opaque.size(); i += 4)
+            opaque[i] = '\xff';
         const QString png = QStringLiteral("image/png"), bmpFormat = QStringLiteral("image/bmp");
         const QString formats = QStringLiteral("formats");
         QTest::newRow("no answer to the list") << Offered{} << QStringList{formats} << 0;
         QTest::newRow("text and a BMP")
             << Offered{{QStringLiteral("text/plain"), "a"}, {bmpFormat, bmp}}
             << QStringList{formats, bmpFormat} << 1;
-        QTest::newRow("a PNG and a BMP")
-            << Offered{{png, pngBytes}, {bmpFormat, bmp}} << QStringList{formats, bmpFormat} << 1;
+        QTest::newRow("a PNG and a BMP") << Offered{{png, pngBytes}, {bmpFormat, bmp}}
+                                         << QStringList{formats, bmpFormat, png} << 2;
+        QTest::newRow("a BMP and a PNG that does not come")
+            << Offered{{png, {}}, {bmpFormat, bmp}} << QStringList{formats, bmpFormat, png} << 1;
+        QTest::newRow("a 32-bit BMP with alpha and a PNG")
+            << Offered{{png, pngBytes}, {bmpFormat, opaque}} << QStringList{formats, bmpFormat}
+            << 1;
         QTest::newRow("no answer for a BMP, then a PNG")
             << Offered{{bmpFormat, {}}, {png, pngBytes}} << QStringList{formats, bmpFormat} << -1;
         QTest::newRow("a BMP that is text, then a PNG")
             << Offered{{bmpFormat, "Limnora"}, {png, pngBytes}}
-            << QStringList{formats, bmpFormat, png} << 1;
+            << QStringList{formats, bmpFormat, png} << 2;
     }
     void otherProgramsAreAskedOnlyWhatTheyListAndNothingAfterNothing() {
         QFETCH(Offered, offered);
@@ -628,7 +643,10 @@ private slots:
         TBitmap bitmap(64, 48);
         FillNoise(bitmap, 29);
         QImage expected;
-        SampleBmp(21, 13, 24, &expected);
+        if (drawn == 2)
+            SamplePng(21, 13, PngKind::Rgba, &expected);
+        else
+            SampleBmp(21, 13, 24, &expected);
         expected = drawn > 0 ? Drawn(bitmap.Image(), expected, 0, 0) : bitmap.Image().copy();
         bool reported = false, result = false;
         try {

@@ -234,7 +234,7 @@ inline Sample IndexedSample(const QString& name, BmpLayout layout, int colors, b
 }
 
 // Pixels made of three channels under masks; the fourth mask's bits get a varying value that
-// must not show.
+// must not show, but for the fourth byte of 32-bit pixels: alpha, which blends them with white.
 inline Sample MaskedSample(const QString& name, BmpLayout layout, const quint32 masks[4]) {
     QVector<quint32> values;
     Sample s{name, {}, kWidth, kHeight, {}};
@@ -255,6 +255,9 @@ inline Sample MaskedSample(const QString& name, BmpLayout layout, const quint32 
             }
             v |= (static_cast<quint32>(x * 40 + y * 9) * 0x01010101u) & masks[3];
             values << v;
+            const int a = layout.bits == 32 && masks[3] == 0xFF000000u ? v >> 24 : 255;
+            for (int& value : rgb)
+                value = (value * a + 255 * (255 - a) + 127) / 255;
             s.pixels << qRgb(rgb[0], rgb[1], rgb[2]);
         }
     s.bytes = MakeBmp(layout, kWidth, kHeight,

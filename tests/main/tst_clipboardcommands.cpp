@@ -434,17 +434,24 @@ private slots:
                                            "file:///tmp/picture.png\r\n"},
                                           {QStringLiteral("text/plain"), "/tmp/picture.png"}}
                                << none;
+        const QString limits = QStringLiteral(
+            " из другой программы слишком велик: программа принимает рисунки до 65\u00a0535 точек "
+            "в одну сторону и до 268\u00a0435\u00a0456 точек всего.\nУменьшите его в той программе "
+            "и скопируйте снова.");
         QTest::newRow("a 40000 x 40000 PNG")
             << Offered{{QStringLiteral("image/png"), PngHeaderOnly(40000, 40000)}}
-            << unread + QStringLiteral("Рисунок 40000 x 40000 слишком велик");
+            << QStringLiteral("Рисунок 40000 x 40000") + limits;
         QTest::newRow("a 70000 x 2 PNG")
             << Offered{{QStringLiteral("image/png"), Encoded(NoiseImage(70000, 2, 11), "PNG")}}
-            << unread + QStringLiteral("Рисунок 70000 x 2 слишком велик");
+            << QStringLiteral("Рисунок 70000 x 2") + limits;
         QTest::newRow("a PNG that is text")
             << Offered{{QStringLiteral("image/png"), "not a picture at all"}} << unread;
         QByteArray cut = Encoded(NoiseImage(60, 60, 12), "PNG");
         cut.truncate(cut.size() / 3);
-        QTest::newRow("a cut-off PNG") << Offered{{QStringLiteral("image/png"), cut}} << unread;
+        QTest::newRow("a cut-off PNG")
+            << Offered{{QStringLiteral("image/png"), cut}}
+            << QStringLiteral("Рисунок не вставлен: другая программа передала его повреждённым "
+                              "(блок PNG обрывается).\nСкопируйте его в той программе ещё раз.");
     }
     void otherProgramsOffersWithoutAPicture() {
         QFETCH(Offered, offered);

@@ -478,16 +478,24 @@ private slots:
         }
     }
 
-    // Alpha is dropped, not blended: a pixel keeps its colour bytes whatever its alpha.
-    // A BMP's alpha is dropped, each pixel keeping its colour; a PNG's or GIF's shows on white.
-    void alphaIsDroppedAndColourKept_data() {
+    // Alpha shows on white paper, as a page or another program showed the picture: a PNG's, a
+    // GIF's transparent colour, a BMP's alpha mask or the fourth byte of its 32-bit pixels. A
+    // BMP's alpha that is 0 in every pixel is a byte left unset: the colours stay as they are.
+    void alphaShowsOnWhite_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QVector<QRgb>>("expected");
         const QVector<QRgb> argb{0x00112233, 0x80445566, 0xFF778899, 0x01AABBCC};
         const QVector<QRgb> kept{qRgb(0x11, 0x22, 0x33), qRgb(0x44, 0x55, 0x66),
                                  qRgb(0x77, 0x88, 0x99), qRgb(0xAA, 0xBB, 0xCC)};
+        QVector<QRgb> onWhite;
+        for (const QRgb c : argb)
+            onWhite << OnWhite(c);
         const QVector<quint32> values(argb.begin(), argb.end());
         const QByteArray rows = samples::PackRows(values, 4, 1, 32, false);
+        QVector<quint32> unset;
+        for (const QRgb c : kept)
+            unset << (c & 0xFFFFFFu);
+        const QByteArray unsetRows = samples::PackRows(unset, 4, 1, 32, false);
         for (int info : {40, 56, 108, 124}) {
             BmpLayout l;
             l.infoSize = info;
@@ -498,14 +506,16 @@ private slots:
             l.masks[2] = 0xFF;
             l.masks[3] = 0xFF000000;
             QTest::addRow("32-bit bit fields, %d-byte header", info)
-                << samples::MakeBmp(l, 4, 1, rows) << kept;
+                << samples::MakeBmp(l, 4, 1, rows) << onWhite;
+            QTest::addRow("32-bit bit fields, %d-byte header, alpha 0 everywhere", info)
+                << samples::MakeBmp(l, 4, 1, unsetRows) << kept;
         }
         BmpLayout plain;
         plain.bits = 32;
-        QTest::newRow("32-bit plain, fourth byte") << samples::MakeBmp(plain, 4, 1, rows) << kept;
-        QVector<QRgb> onWhite; // a PNG's page showed it on white paper
-        for (const QRgb c : argb)
-            onWhite << OnWhite(c);
+        QTest::newRow("32-bit plain, fourth byte")
+            << samples::MakeBmp(plain, 4, 1, rows) << onWhite;
+        QTest::newRow("32-bit plain, fourth byte 0 everywhere")
+            << samples::MakeBmp(plain, 4, 1, unsetRows) << kept;
         QTest::newRow("PNG with alpha") << samples::MakePng(4, 1, argb) << onWhite;
         // A GIF whose third colour is transparent: a graphic control block before the frame.
         QByteArray gif = samples::MakeGif(4, 1, kept, {0, 1, 2, 3});
@@ -514,7 +524,7 @@ private slots:
         QTest::newRow("GIF with a transparent colour")
             << gif << QVector<QRgb>{kept[0], kept[1], qRgb(255, 255, 255), kept[3]};
     }
-    void alphaIsDroppedAndColourKept() {
+    void alphaShowsOnWhite() {
         QFETCH(QByteArray, bytes);
         QFETCH(QVector<QRgb>, expected);
         QVector<QRgb> opened;
@@ -762,7 +772,7 @@ private slots:
                                    qRgb(255, 255, 255), qRgb(1, 2, 3),    qRgb(9, 8, 7)};
         const QByteArray png = samples::MakePng(3, 2, pixels);
         const QByteArray text = QByteArrayLiteral("Comment\0a picture");
-        const QString longer = QStringLiteral("длиннее файла");
+        const QString longer = QStringLiteral("обрывается");
         const QString tooMuch = QStringLiteral("слишком много");
         const QString tooLarge = QStringLiteral("слишком велик");
         const qint64 most = std::numeric_limits<qint32>::max();

@@ -5,7 +5,10 @@
 //   clipboard_owner mute      answers nothing at all, not even the list of formats;
 //   clipboard_owner serve <picture file> <format>=<delay in ms> ...
 //                             lists the formats given (image/png, image/bmp) and sends the picture
-//                             in each once its delay has passed, as a slow program makes it.
+//                             in each once its delay has passed, as a slow program makes it;
+//                             image/bmp+black is a 24-bit BMP of it flattened on black, as
+//                             Firefox and GIMP hand over a transparent picture, image/bmp+alpha a
+//                             32-bit one with the alpha in each pixel's fourth byte, as mtPaint.
 // Prints "owner" once it holds the clipboard, then runs until it is killed.
 #include "platform/QtCompat.h"
 
@@ -16,7 +19,9 @@
 #include <QImage>
 #include <QMap>
 #include <QMimeData>
+#include <QPainter>
 #include <QThread>
+#include <QtEndian>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -50,6 +55,35 @@ private:
     QMap<QString, Answer> answers_;
 };
 
+// A bottom-up 32-bit BMP with a 40-byte header: blue, green, red and alpha in each pixel.
+QByteArray BmpWithAlpha(const QImage& picture) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    const int rowBytes = 4 * argb.width();
+    QByteArray bmp(54 + rowBytes * argb.height(), '\0');
+    char* h = bmp.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    const quint32 fields[] = {
+        static_cast<quint32>(bmp.size()),   0, 54, 40, static_cast<quint32>(argb.width()),
+        static_cast<quint32>(argb.height())};
+    for (int i = 0; i < 6; ++i)
+        qToLittleEndian(fields[i], h + 2 + 4 * i);
+    qToLittleEndian<quint16>(1, h + 26);
+    qToLittleEndian<quint16>(32, h + 28);
+    for (int y = 0; y < argb.height(); ++y) // 0xAARRGGBB is blue, green, red, alpha in memory
+        qToLittleEndian<quint32>(reinterpret_cast<const quint32*>(argb.constScanLine(y)),
+                                 argb.width(), h + 54 + rowBytes * (argb.height() - 1 - y));
+    return bmp;
+}
+
+// The picture with its alpha blended with black.
+QImage OnBlack(const QImage& picture) {
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    flat.fill(Qt::black);
+    QPainter(&flat).drawImage(0, 0, picture);
+    return flat;
+}
+
 // The picture in each format asked for, with its delay; false after a message when an argument
 // is wrong.
 bool Answers(int argc, char* argv[], QMap<QString, Answer>* answers) {
@@ -60,12 +94,17 @@ bool Answers(int argc, char* argv[], QMap<QString, Answer>* answers) {
     }
     for (int i = 3; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
-        const QString format = argument.section(QLatin1Char('='), 0, 0);
+        const QString target = argument.section(QLatin1Char('='), 0, 0);
+        const QString format = target.section(QLatin1Char('+'), 0, 0);
+        const QString variant = target.section(QLatin1Char('+'), 1);
         Answer answer;
         answer.delayMs = argument.section(QLatin1Char('='), 1).toULong();
         QBuffer buffer(&answer.bytes);
         buffer.open(QIODevice::WriteOnly);
-        if (!picture.save(&buffer, format.section(QLatin1Char('/'), 1).toLatin1().constData())) {
+        if (variant == QLatin1String("alpha"))
+            answer.bytes = BmpWithAlpha(picture);
+        else if (!(variant == QLatin1String("black") ? OnBlack(picture) : picture)
+                      .save(&buffer, format.section(QLatin1Char('/'), 1).toLatin1().constData())) {
             std::fprintf(stderr, "clipboard_owner: cannot write %s\n", argv[i]);
             return false;
         }
