@@ -63,11 +63,13 @@ public:
 
     // Throws EditorError unless a bitmap of this size may be made.
     static void CheckSize(std::int64_t width, std::int64_t height);
+    // A new image of the given size in the kind of memory a bitmap of that size keeps its pixels
+    // in, the pixels not set (null when a side is 0), for a caller that writes every one of them
+    // and hands the image to a bitmap (a decoder); throws EditorError when the memory cannot be
+    // had.
+    static QImage NewImage(std::int32_t width, std::int32_t height);
 
 private:
-    // A new image of the given size, its pixels not set (null when a side is 0); throws
-    // EditorError when the memory cannot be had.
-    static QImage NewImage(std::int32_t width, std::int32_t height);
     // Takes an image of the given size (null when a side is 0).
     void Replace(QImage image, std::int32_t width, std::int32_t height);
 
