@@ -21,11 +21,13 @@ void FreeLargeMemory::operator()(unsigned char* memory) const {
 LargeMemory AllocateLarge(std::size_t bytes) {
     if (bytes < kLargeAllocation)
         return LargeMemory(static_cast<unsigned char*>(std::malloc(bytes > 0 ? bytes : 1)));
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
+    void* memory = nullptr;
+    if (posix_memalign(&memory, kHugePage, bytes) != 0)
+        return LargeMemory();
 #ifdef MADV_HUGEPAGE
-    if (memory)
-        madvise(memory, rounded, MADV_HUGEPAGE); // advice only: small pages do, slower
+    // Advice only: small pages do, slower. A huge page is resident whole once touched, so the
+    // last, partly used one is left out.
+    madvise(memory, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
 #endif
     return LargeMemory(static_cast<unsigned char*>(memory));
 }

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <memory>
 
-// Allocations of at least this size are aligned to 2 MB and marked for huge pages: touching new
-// memory then costs one page fault per 2 MB rather than one per 4 KB. The rounding up wastes at
-// most an eighth.
+// Allocations of at least this size are aligned to 2 MB and their whole 2 MB pages marked for huge
+// pages: touching new memory then costs one page fault per 2 MB rather than one per 4 KB. The
+// part after the last whole 2 MB stays in small pages, so that no more is resident than is used.
 constexpr std::size_t kLargeAllocation = std::size_t{16} << 20;
 
 struct FreeLargeMemory {
