@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QImage>
 
 class TAboutBox : public QDialog {
     Q_OBJECT
@@ -14,8 +13,5 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };
 
-// The program's own icon at one size (square, transparent background); needs no application
-// object, so the build can draw the icon theme's files with it.
-QImage DrawProgramIcon(int size);
-// The program's own icon at the usual sizes.
+// The program's own icon at the sizes of kProgramIconSizes (resources/IconArt.h).
 QIcon ProgramIcon();

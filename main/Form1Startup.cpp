@@ -15,7 +15,6 @@
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -29,7 +28,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -346,11 +344,7 @@ void TForm1::FormCreate() {
     UnDoManager = std::make_unique<TGraphUnDo>();
 
     CbBoxFntName->clear();
-    CbBoxFntName->addItems(ScreenFontNames());
-    // The list opens as wide as its longest name; the box keeps its width.
-    QAbstractItemView* list = CbBoxFntName->view();
-    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
-                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
+    CbBoxFntName->addItems(ScreenFontNames()); // the list opens as wide as its longest name
     if (CbBoxFntName->count() > 0) {
         CbBoxFntName->setCurrentIndex(
             CbBoxFntName->findText(QStringLiteral("Arial"), Qt::MatchFixedString));
