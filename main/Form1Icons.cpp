@@ -32,18 +32,18 @@ template <class Draw> QIcon CanvasIcon(Draw draw) {
     // Every pixel is opaque or the key, so that premultiplied they keep their values.
     QImage image = bitmap.Image().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QRgb key = ToQRgb(kKey);
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < kToolIcon; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < kToolIcon; ++x)
             if (row[x] == key)
                 row[x] = 0;
     }
     // Pixel art: on a screen scaled by two each pixel becomes a crisp 2 x 2 block.
     QImage doubled(2 * kToolIcon, 2 * kToolIcon, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < doubled.height(); ++y) {
+    for (int y = 0; y < 2 * kToolIcon; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y / 2));
         auto* out = reinterpret_cast<QRgb*>(doubled.scanLine(y));
-        for (int x = 0; x < doubled.width(); ++x)
+        for (int x = 0; x < 2 * kToolIcon; ++x)
             out[x] = in[x / 2];
     }
     QIcon icon(QPixmap::fromImage(std::move(image)));
