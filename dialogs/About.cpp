@@ -18,10 +18,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("ProgramIcon"));
-    // The main window that owns the box carries the same icon: drawing it anew would cost a few
-    // milliseconds of the program's start.
-    const QIcon icon = windowIcon();
-    picture->setPixmap((icon.isNull() ? ProgramIcon() : icon).pixmap(64, 64));
+    picture->setPixmap(ProgramIcon().pixmap(64, 64));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* title = new QLabel(QStringLiteral("Limnora"), this);
@@ -67,9 +64,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QIcon ProgramIcon() {
+QIcon ProgramIcon(int largest) {
     QIcon icon;
     for (int size : kProgramIconSizes) {
+        if (size > largest)
+            break;
         const QImage built = BuiltInPicture(QStringLiteral("Program"), size);
         icon.addPixmap(QPixmap::fromImage(built.isNull() ? DrawProgramIcon(size) : built));
     }

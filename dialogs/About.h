@@ -13,5 +13,6 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };
 
-// The program's own icon at the sizes of kProgramIconSizes (resources/IconArt.h).
-QIcon ProgramIcon();
+// The program's own icon at the sizes of kProgramIconSizes (resources/IconArt.h) up to the largest
+// given.
+QIcon ProgramIcon(int largest = 256);

@@ -227,6 +227,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Activated while a modal window blocks it: the modal window comes back (below).
     void changeEvent(QEvent* event) override;
+    // After the first paint the window's icon gets its large sizes (below).
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void CreateToolBands();
@@ -255,6 +257,7 @@ private:
     QButtonGroup* penGroup_ = nullptr;
     QButtonGroup* brushGroup_ = nullptr;
     QButtonGroup* alignGroup_ = nullptr;
+    bool largeIcon_ = false; // the window's icon has its large sizes
 };
 
 // The integer Tag of a control (0 when it has none).

@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,6 +38,7 @@ namespace {
 constexpr int kDesignImageWidth = 761;
 constexpr int kDesignImageHeight = 505;
 constexpr int kToolIconSize = 20;
+constexpr int kSmallIconSizes = 64; // the window's icon up to this size until the first paint
 
 QToolBar* AddBand(QMainWindow* window, const char* name) {
     auto* band = new QToolBar(window);
@@ -79,7 +81,9 @@ int TagOf(const QObject* control) {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Графический редактор Limnora"));
-    setWindowIcon(ProgramIcon());
+    // The sizes a title bar or a task bar shows; the large ones, nine tenths of the icon's pixels
+    // and a millisecond to hand to the X server, follow the first paint (paintEvent).
+    setWindowIcon(ProgramIcon(kSmallIconSizes));
     CreateMenu();
     CreateToolBands();
     CreateClientArea();
@@ -136,6 +140,14 @@ void TForm1::changeEvent(QEvent* event) {
         modal->activateWindow();
     }
     QMainWindow::changeEvent(event);
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (!largeIcon_) {
+        largeIcon_ = true;
+        QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
+    }
 }
 
 QMenu* TForm1::createPopupMenu() {

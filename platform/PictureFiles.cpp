@@ -257,11 +257,12 @@ private:
     std::vector<uchar> table_;
 };
 
-// The picture's pixels go straight into memory of the kind the picture's bitmap keeps: a large
-// picture is then written into huge pages, one page fault per 2 MB.
 QImage NewImage(const BmpHeader& b) {
-    QImage image =
-        TBitmap::NewImage(static_cast<std::int32_t>(b.width), static_cast<std::int32_t>(b.rows));
+    RequireMemory(b.width * b.rows * 4, b.width, b.rows);
+    // Straight into memory of the kind the picture's bitmap keeps: a large picture is written into
+    // huge pages, one page fault per 2 MB.
+    QImage image = TBitmap::AllocateImage(static_cast<std::int32_t>(b.width),
+                                          static_cast<std::int32_t>(b.rows));
     if (image.isNull())
         throw OutOfMemory(b.width, b.rows);
     return image;
