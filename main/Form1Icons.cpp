@@ -7,9 +7,6 @@
 #include "resources/BuiltInPictures.h"
 #include "resources/IconArt.h"
 
-#include <QAbstractButton>
-#include <QEvent>
-#include <QList>
 #include <QPainter>
 #include <QPixmap>
 #include <utility>
@@ -176,34 +173,4 @@ QIcon NamedIcon(const QString& item) {
         icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
-}
-
-namespace {
-
-// Watches a panel until its first show event.
-class IconsOnFirstShow final : public QObject {
-public:
-    IconsOnFirstShow(QWidget* panel, std::initializer_list<QAbstractButton*> buttons)
-        : QObject(panel), buttons_(buttons) {
-        panel->installEventFilter(this);
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            for (QAbstractButton* button : buttons_)
-                button->setIcon(NamedIcon(button->objectName()));
-            watched->removeEventFilter(this);
-            deleteLater();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QList<QAbstractButton*> buttons_;
-};
-
-} // namespace
-
-void NamedIconsWhenShown(QWidget* panel, std::initializer_list<QAbstractButton*> buttons) {
-    new IconsOnFirstShow(panel, buttons);
 }

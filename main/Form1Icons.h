@@ -9,10 +9,6 @@
 #include "platform/TCanvas.h"
 
 #include <QIcon>
-#include <initializer_list>
-
-class QAbstractButton;
-class QWidget;
 
 QIcon ModeIcon(int mode);  // 1 .. 4
 QIcon ShapeIcon(int kind); // 0 .. 3
@@ -21,6 +17,3 @@ QIcon BrushStyleIcon(TBrushStyle style);
 // The icon of a menu item or a text-panel button, by its name ("New1", "SpButChB", ...); empty
 // for other names.
 QIcon NamedIcon(const QString& name);
-// Gives each button the NamedIcon of its object name when the panel is first shown (before it is
-// painted), so that a panel hidden at start-up costs nothing for its icons until it is needed.
-void NamedIconsWhenShown(QWidget* panel, std::initializer_list<QAbstractButton*> buttons);

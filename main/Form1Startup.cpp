@@ -416,6 +416,8 @@ void TForm1::PBrush1Click(QObject*) {
 }
 
 void TForm1::PText1Click(QObject*) {
+    if (PText1->isChecked())
+        CompleteTextPanel();
     PanelTxt->setVisible(PText1->isChecked());
 }
 

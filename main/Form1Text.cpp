@@ -31,7 +31,7 @@ QToolButton* AddTextButton(QWidget* panel, QHBoxLayout* row, const char* name, c
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
     button->setAccessibleName(hint);
-    button->setIconSize(QSize(18, 18)); // the icon comes when the panel is first shown
+    button->setIconSize(QSize(18, 18)); // the icon comes with CompleteTextPanel
     button->setFixedSize(24, 24);
     button->setAutoRaise(true);
     button->setCheckable(checkable);
@@ -85,9 +85,8 @@ void TForm1::CreateTextPanel(QWidget* parent) {
         // On Linux a combo box tells its current entry as its name; the hint goes with it.
         box->setAccessibleName(hint);
         box->setAccessibleDescription(hint);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setFixedWidth(width);
+        box->setFixedWidth(width); // editable once the panel is first shown
+
         tools->addWidget(box);
         return box;
     };
@@ -128,10 +127,21 @@ void TForm1::CreateTextPanel(QWidget* parent) {
                                 QStringLiteral("Отменить вставку текста в изображение"), false);
     tools->addStretch(1);
     PanelTxt->hide();
-    // Hidden at start: its icons (the letters load the serif faces) are drawn when it is first
-    // shown, not while the program starts.
-    NamedIconsWhenShown(PanelTxt, {SpButChB, SpButChI, SpButChU, SpButChS, SpButTxtToLeft,
-                                   SpButTxtToCentr, SpButTxtToRight, SpButOK, SpButCancel});
+}
+
+void TForm1::CompleteTextPanel() {
+    // The panel is hidden at start; what only it needs is made as it is first shown, not while the
+    // program starts: its icons (the letters load three serif faces) and its editable boxes.
+    if (textPanelComplete_)
+        return;
+    textPanelComplete_ = true;
+    for (QToolButton* b : {SpButChB, SpButChI, SpButChU, SpButChS, SpButTxtToLeft, SpButTxtToCentr,
+                           SpButTxtToRight, SpButOK, SpButCancel})
+        b->setIcon(NamedIcon(b->objectName()));
+    for (QComboBox* box : {CbBoxFntName, CbBoxFntSize}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+    }
 }
 
 void TForm1::ConnectTextTool() {
