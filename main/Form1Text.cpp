@@ -86,7 +86,6 @@ void TForm1::CreateTextPanel(QWidget* parent) {
         box->setAccessibleName(hint);
         box->setAccessibleDescription(hint);
         box->setFixedWidth(width); // editable once the panel is first shown
-
         tools->addWidget(box);
         return box;
     };

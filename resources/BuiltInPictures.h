@@ -3,7 +3,7 @@
 
 // The pictures of IconArt.h that the build draws (draw_pictures.cpp): the program's icon at each of
 // its sizes and the menu items' pictures at one and two device pixels a pixel. Drawing them at
-// every start cost about a tenth of the start-up.
+// every start took 8 of the 130 million instructions of a start.
 #pragma once
 
 #include <QImage>
