@@ -6,11 +6,12 @@
 #include "platform/Dialogs.h"
 #include "platform/EditorApplication.h"
 #include "platform/GuidePage.h"
+#include "resources/BuiltInPictures.h"
+#include "resources/IconArt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
@@ -81,33 +82,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     grid->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QImage DrawProgramIcon(int size) {
-    // The same drawing as resources/org.limnora.Limnora.svg, on a 64 x 64 grid.
-    const QColor ink(40, 40, 40);
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-    p.setPen(QPen(ink, 2));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(4, 8, 56, 48), 4, 4);
-    p.setBrush(QColor(120, 190, 240));
-    p.drawEllipse(QRectF(12, 16, 26, 20));
-    p.setBrush(QColor(250, 200, 70));
-    p.drawRect(QRectF(30, 30, 22, 18));
-    QPen dotted(ink, 2, Qt::CustomDashLine, Qt::FlatCap);
-    dotted.setDashPattern({1, 1}); // in pen widths: 2 on, 2 off
-    p.setPen(dotted);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(8, 12, 48, 40));
-    p.end();
-    return image;
-}
-
-QIcon ProgramIcon() {
+QIcon ProgramIcon(int largest) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(size)));
+    for (int size : kProgramIconSizes) {
+        if (size > largest)
+            break;
+        const QImage built = BuiltInPicture(QStringLiteral("Program"), size);
+        icon.addPixmap(QPixmap::fromImage(built.isNull() ? DrawProgramIcon(size) : built));
+    }
     return icon;
 }

@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <QIcon>
-#include <QImage>
 
 class TAboutBox : public QDialog {
     Q_OBJECT
@@ -15,8 +14,6 @@ public:
     explicit TAboutBox(QWidget* parent = nullptr);
 };
 
-// The program's own icon at one size (square, transparent background); needs no application
-// object, so the build can draw the icon theme's files with it.
-QImage DrawProgramIcon(int size);
-// The program's own icon at the usual sizes.
-QIcon ProgramIcon();
+// The program's own icon at the sizes of kProgramIconSizes (resources/IconArt.h) up to the largest
+// given.
+QIcon ProgramIcon(int largest = 256);

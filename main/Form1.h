@@ -231,12 +231,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Activated while a modal window blocks it: the modal window comes back (below).
     void changeEvent(QEvent* event) override;
+    // After the first paint the window's icon gets its large sizes (below).
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void CreateToolBands();
     void CreateMenu();
     void CreateClientArea();
     void CreateTextPanel(QWidget* parent);
+    // The text panel's icons and editable boxes, made before it is first shown.
+    void CompleteTextPanel();
     void ConnectTextTool();
     // Turns one style bit of the preview's font on or off.
     void SetPreviewStyle(void (QFont::*set)(bool), bool on);
@@ -259,6 +263,8 @@ private:
     QButtonGroup* penGroup_ = nullptr;
     QButtonGroup* brushGroup_ = nullptr;
     QButtonGroup* alignGroup_ = nullptr;
+    bool largeIcon_ = false;         // the window's icon has its large sizes
+    bool textPanelComplete_ = false; // CompleteTextPanel has run
 };
 
 // The integer Tag of a control (0 when it has none).

@@ -4,10 +4,12 @@
 #include "main/Form1Icons.h"
 
 #include "platform/TBitmap.h"
+#include "resources/BuiltInPictures.h"
+#include "resources/IconArt.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <utility>
 
 namespace {
 
@@ -24,20 +26,27 @@ template <class Draw> QIcon CanvasIcon(Draw draw) {
     c.Pen = TPen{};
     c.Brush.Style = bsClear;
     draw(c);
-    QImage image = bitmap.Image().convertToFormat(QImage::Format_ARGB32);
+    // Every pixel is opaque or the key, so that premultiplied they keep their values.
+    QImage image = bitmap.Image().convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QRgb key = ToQRgb(kKey);
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < kToolIcon; ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < kToolIcon; ++x)
             if (row[x] == key)
                 row[x] = 0;
     }
     // Pixel art: on a screen scaled by two each pixel becomes a crisp 2 x 2 block.
-    QIcon icon(QPixmap::fromImage(image));
-    QPixmap doubled = QPixmap::fromImage(
-        image.scaled(2 * kToolIcon, 2 * kToolIcon, Qt::IgnoreAspectRatio, Qt::FastTransformation));
-    doubled.setDevicePixelRatio(2);
-    icon.addPixmap(doubled);
+    QImage doubled(2 * kToolIcon, 2 * kToolIcon, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 2 * kToolIcon; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y / 2));
+        auto* out = reinterpret_cast<QRgb*>(doubled.scanLine(y));
+        for (int x = 0; x < 2 * kToolIcon; ++x)
+            out[x] = in[x / 2];
+    }
+    QIcon icon(QPixmap::fromImage(std::move(image)));
+    QPixmap large = QPixmap::fromImage(std::move(doubled));
+    large.setDevicePixelRatio(2);
+    icon.addPixmap(large);
     return icon;
 }
 
@@ -61,123 +70,6 @@ void DrawKind(TCanvas& c, int kind, const TRect& r) {
         DrawShapeOfKind(c, kind, {r.left, r.bottom - 1}, {r.right, r.top - 1});
     else
         DrawShapeOfKind(c, kind, {r.left, r.top}, {r.right, r.bottom});
-}
-
-// Vector drawings, painted at their size and at twice it for screens scaled by two.
-template <class Paint> QIcon PaintedIcon(int size, Paint paint) {
-    QIcon icon;
-    for (int ratio : {1, 2}) {
-        QPixmap pixmap(size * ratio, size * ratio);
-        pixmap.setDevicePixelRatio(ratio);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        paint(p);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-const QColor kInk(40, 40, 40);
-const QColor kPaper(255, 255, 255);
-const QColor kAccent(30, 100, 200);
-const QColor kFolder(230, 180, 60);
-
-void Page(QPainter& p) {
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(kPaper);
-    QPolygonF page({{3.5, 1.5}, {10.5, 1.5}, {13.5, 4.5}, {13.5, 14.5}, {3.5, 14.5}});
-    p.drawPolygon(page);
-}
-
-void Disk(QPainter& p) {
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(kAccent);
-    p.drawRect(QRectF(1.5, 1.5, 13, 13));
-    p.setBrush(kPaper);
-    p.drawRect(QRectF(4.5, 1.5, 7, 5));
-    p.drawRect(QRectF(3.5, 9.5, 9, 5));
-}
-
-void Arrow(QPainter& p) {
-    p.setPen(QPen(kAccent, 2));
-    p.setBrush(Qt::NoBrush);
-    QPainterPath path;
-    path.moveTo(4, 6);
-    path.cubicTo(9, 2, 15, 5, 13, 11);
-    p.drawPath(path);
-    p.setBrush(kAccent);
-    p.setPen(Qt::NoPen);
-    p.drawPolygon(QPolygonF({{1, 6}, {7, 2}, {7, 10}}));
-}
-
-void Frame(QPainter& p, const QRectF& r) {
-    p.setPen(QPen(kInk, 1, Qt::DotLine));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(r);
-}
-
-void Sheets(QPainter& p) {
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(kPaper);
-    p.drawRect(QRectF(1.5, 1.5, 8, 9));
-    p.setBrush(QColor(200, 220, 250));
-    p.drawRect(QRectF(6.5, 5.5, 8, 9));
-}
-
-// A letter in its style, for the style toggles.
-QIcon LetterIcon(QChar letter, void (QFont::*style)(bool)) {
-    return PaintedIcon(18, [&](QPainter& p) {
-        QFont f(QStringLiteral("Serif"));
-        f.setPixelSize(15);
-        (f.*style)(true);
-        p.setFont(f);
-        p.setPen(kInk);
-        p.drawText(QRect(0, 0, 18, 18), Qt::AlignCenter, QString(letter));
-    });
-}
-
-// Four lines of text set left, centred or right.
-QIcon AlignIcon(Qt::Alignment align) {
-    return PaintedIcon(18, [&](QPainter& p) {
-        p.setPen(QPen(kInk, 1.5));
-        const int lengths[] = {14, 9, 14, 9};
-        for (int i = 0; i < 4; ++i) {
-            const int w = lengths[i];
-            const int x = align == Qt::AlignLeft ? 2 : align == Qt::AlignRight ? 16 - w : 9 - w / 2;
-            p.drawLine(QPointF(x, 3.5 + 4 * i), QPointF(x + w, 3.5 + 4 * i));
-        }
-    });
-}
-
-QIcon TextPanelIcon(const QString& name) {
-    if (name == QLatin1String("SpButChB"))
-        return LetterIcon(QLatin1Char('B'), &QFont::setBold);
-    if (name == QLatin1String("SpButChI"))
-        return LetterIcon(QLatin1Char('I'), &QFont::setItalic);
-    if (name == QLatin1String("SpButChU"))
-        return LetterIcon(QLatin1Char('U'), &QFont::setUnderline);
-    if (name == QLatin1String("SpButChS"))
-        return LetterIcon(QLatin1Char('S'), &QFont::setStrikeOut);
-    if (name == QLatin1String("SpButTxtToLeft"))
-        return AlignIcon(Qt::AlignLeft);
-    if (name == QLatin1String("SpButTxtToCentr"))
-        return AlignIcon(Qt::AlignHCenter);
-    if (name == QLatin1String("SpButTxtToRight"))
-        return AlignIcon(Qt::AlignRight);
-    if (name == QLatin1String("SpButOK"))
-        return PaintedIcon(18, [](QPainter& p) {
-            p.setPen(QPen(QColor(30, 140, 60), 2.5));
-            p.drawPolyline(QPolygonF({{3, 9}, {7, 14}, {15, 4}}));
-        });
-    if (name == QLatin1String("SpButCancel"))
-        return PaintedIcon(18, [](QPainter& p) {
-            p.setPen(QPen(QColor(200, 40, 40), 2.5));
-            p.drawLine(QPointF(4, 4), QPointF(14, 14));
-            p.drawLine(QPointF(14, 4), QPointF(4, 14));
-        });
-    return {};
 }
 
 } // namespace
@@ -268,81 +160,17 @@ QIcon BrushStyleIcon(TBrushStyle style) {
 }
 
 QIcon NamedIcon(const QString& item) {
-    if (item == QLatin1String("New1"))
-        return PaintedIcon(16, [](QPainter& p) { Page(p); });
-    if (item == QLatin1String("Open1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            p.setPen(QPen(kInk, 1));
-            p.setBrush(kFolder);
-            p.drawPolygon(QPolygonF(
-                {{1.5, 3.5}, {6.5, 3.5}, {7.5, 5.5}, {14.5, 5.5}, {14.5, 13.5}, {1.5, 13.5}}));
-        });
-    if (item == QLatin1String("Save1"))
-        return PaintedIcon(16, [](QPainter& p) { Disk(p); });
-    if (item == QLatin1String("SaveAs1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            Disk(p);
-            p.setPen(Qt::NoPen);
-            p.setBrush(kInk);
-            for (int x : {5, 8, 11})
-                p.drawEllipse(QPointF(x, 12), 1, 1);
-        });
-    if (item == QLatin1String("UnDo"))
-        return PaintedIcon(16, [](QPainter& p) { Arrow(p); });
-    if (item == QLatin1String("ClearUnDo1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            Arrow(p);
-            p.setPen(QPen(QColor(200, 40, 40), 2));
-            p.drawLine(QPointF(8, 9), QPointF(14, 15));
-            p.drawLine(QPointF(14, 9), QPointF(8, 15));
-        });
-    if (item == QLatin1String("Copy1"))
-        return PaintedIcon(16, [](QPainter& p) { Sheets(p); });
-    if (item == QLatin1String("Paste1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            p.setPen(QPen(kInk, 1));
-            p.setBrush(kFolder);
-            p.drawRect(QRectF(2.5, 2.5, 10, 12));
-            p.setBrush(kPaper);
-            p.drawRect(QRectF(6.5, 6.5, 8, 8));
-        });
-    if (item == QLatin1String("Cut1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            p.setPen(QPen(kInk, 1.5));
-            p.drawLine(QPointF(4, 1), QPointF(11, 10));
-            p.drawLine(QPointF(12, 1), QPointF(5, 10));
-            p.setBrush(Qt::NoBrush);
-            p.drawEllipse(QPointF(4, 12), 2.5, 2.5);
-            p.drawEllipse(QPointF(12, 12), 2.5, 2.5);
-        });
-    if (item == QLatin1String("Copy2Buf"))
-        return PaintedIcon(16, [](QPainter& p) {
-            Frame(p, QRectF(1.5, 1.5, 8, 8));
-            p.setPen(QPen(kAccent, 2));
-            p.drawLine(QPointF(8, 8), QPointF(14, 14));
-        });
-    if (item == QLatin1String("SelectInBuf1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            p.setPen(QPen(kInk, 1));
-            p.setBrush(kPaper);
-            p.drawRect(QRectF(1.5, 1.5, 13, 13));
-            p.setBrush(kAccent);
-            p.drawRect(QRectF(3.5, 4.5, 9, 2));
-            p.drawRect(QRectF(3.5, 9.5, 9, 2));
-        });
-    if (item == QLatin1String("Paste2Buf"))
-        return PaintedIcon(16, [](QPainter& p) {
-            Frame(p, QRectF(6.5, 6.5, 8, 8));
-            p.setPen(QPen(kAccent, 2));
-            p.drawLine(QPointF(2, 2), QPointF(8, 8));
-        });
-    if (item == QLatin1String("Clear1"))
-        return PaintedIcon(16, [](QPainter& p) {
-            p.setPen(QPen(kInk, 1));
-            p.setBrush(QColor(192, 192, 192));
-            p.drawRect(QRectF(1.5, 4.5, 13, 10));
-            p.setBrush(kFolder);
-            p.drawRect(QRectF(6.5, 0.5, 3, 6));
-        });
-    return TextPanelIcon(item);
+    // Painted at their size and at twice it for screens scaled by two; the build has drawn the
+    // menu items' pictures already.
+    QIcon icon;
+    for (int ratio : {1, 2}) {
+        QImage picture = BuiltInPicture(item, 16 * ratio);
+        if (picture.isNull())
+            picture = DrawNamedPicture(item, ratio);
+        if (picture.isNull())
+            return {};
+        picture.setDevicePixelRatio(ratio);
+        icon.addPixmap(QPixmap::fromImage(picture));
+    }
+    return icon;
 }

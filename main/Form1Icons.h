@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Icons of the main window, drawn in code: tool icons with the editor's own canvas (a pen-style
-// button shows its line, a brush button its hatch), menu and text-panel icons with QPainter.
+// button shows its line, a brush button its hatch), menu and text-panel icons with QPainter
+// (resources/IconArt.h; the menu items' pictures drawn at build time).
 #pragma once
 
 #include "platform/TCanvas.h"

@@ -16,7 +16,6 @@
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -31,7 +30,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,6 +40,7 @@ namespace {
 constexpr int kDesignImageWidth = 761;
 constexpr int kDesignImageHeight = 505;
 constexpr int kToolIconSize = 20;
+constexpr int kSmallIconSizes = 64; // the window's icon up to this size until the first paint
 
 QToolBar* AddBand(QMainWindow* window, const char* name) {
     auto* band = new QToolBar(window);
@@ -83,7 +83,9 @@ int TagOf(const QObject* control) {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Графический редактор Limnora"));
-    setWindowIcon(ProgramIcon());
+    // The sizes a title bar or a task bar shows; the large ones, nine tenths of the icon's pixels
+    // and a millisecond to hand to the X server, follow the first paint (paintEvent).
+    setWindowIcon(ProgramIcon(kSmallIconSizes));
     CreateMenu();
     CreateToolBands();
     CreateClientArea();
@@ -140,6 +142,14 @@ void TForm1::changeEvent(QEvent* event) {
         modal->activateWindow();
     }
     QMainWindow::changeEvent(event);
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (!largeIcon_) {
+        largeIcon_ = true;
+        QTimer::singleShot(0, this, [this] { setWindowIcon(ProgramIcon()); });
+    }
 }
 
 QMenu* TForm1::createPopupMenu() {
@@ -352,11 +362,7 @@ void TForm1::FormCreate() {
     UnDoManager = std::make_unique<TGraphUnDo>();
 
     CbBoxFntName->clear();
-    CbBoxFntName->addItems(ScreenFontNames());
-    // The list opens as wide as its longest name; the box keeps its width.
-    QAbstractItemView* list = CbBoxFntName->view();
-    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
-                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
+    CbBoxFntName->addItems(ScreenFontNames()); // the list opens as wide as its longest name
     if (CbBoxFntName->count() > 0) {
         CbBoxFntName->setCurrentIndex(
             CbBoxFntName->findText(QStringLiteral("Arial"), Qt::MatchFixedString));
@@ -420,6 +426,8 @@ void TForm1::PBrush1Click(QObject*) {
 }
 
 void TForm1::PText1Click(QObject*) {
+    if (PText1->isChecked())
+        CompleteTextPanel();
     PanelTxt->setVisible(PText1->isChecked());
 }
 

@@ -13,11 +13,13 @@
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -29,14 +31,29 @@ QToolButton* AddTextButton(QWidget* panel, QHBoxLayout* row, const char* name, c
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
     button->setAccessibleName(hint);
-    button->setIcon(NamedIcon(QLatin1String(name)));
-    button->setIconSize(QSize(18, 18));
+    button->setIconSize(QSize(18, 18)); // the icon comes with CompleteTextPanel
     button->setFixedSize(24, 24);
     button->setAutoRaise(true);
     button->setCheckable(checkable);
     row->addWidget(button);
     return button;
 }
+
+// The font name box. Its list opens as wide as its longest name, while the box keeps its width;
+// measuring every installed family's name takes about a millisecond, so it is done as the list
+// opens rather than while the program starts.
+class FontNameBox final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override {
+        QAbstractItemView* list = view();
+        list->setMinimumWidth(
+            list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+            list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
+        QComboBox::showPopup();
+    }
+};
 
 } // namespace
 
@@ -61,26 +78,26 @@ void TForm1::CreateTextPanel(QWidget* parent) {
     auto* tools = new QHBoxLayout;
     tools->setSpacing(2);
     rows->addLayout(tools);
-    auto comboBox = [this, tools](const char* name, const QString& hint, int width) {
-        auto* box = new QComboBox(PanelTxt);
+    auto comboBox = [this, tools](QComboBox* box, const char* name, const QString& hint,
+                                  int width) {
         box->setObjectName(QLatin1String(name));
         box->setToolTip(hint);
         // On Linux a combo box tells its current entry as its name; the hint goes with it.
         box->setAccessibleName(hint);
         box->setAccessibleDescription(hint);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setFixedWidth(width);
+        box->setFixedWidth(width); // editable once the panel is first shown
         tools->addWidget(box);
         return box;
     };
-    CbBoxFntName = comboBox("CbBoxFntName", QStringLiteral("Имя текущего фонта"), 180);
+    CbBoxFntName = comboBox(new FontNameBox(PanelTxt), "CbBoxFntName",
+                            QStringLiteral("Имя текущего фонта"), 180);
     StTxtColorTxt = new ColorSwatch(PanelTxt);
     StTxtColorTxt->setObjectName(QStringLiteral("StTxtColorTxt"));
     StTxtColorTxt->setToolTip(QStringLiteral("Выбор текущего цвета для текста"));
     StTxtColorTxt->setAccessibleName(StTxtColorTxt->toolTip());
     tools->addWidget(StTxtColorTxt);
-    CbBoxFntSize = comboBox("CbBoxFntSize", QStringLiteral("Текущий размер символов"), 57);
+    CbBoxFntSize = comboBox(new QComboBox(PanelTxt), "CbBoxFntSize",
+                            QStringLiteral("Текущий размер символов"), 57);
     CbBoxFntSize->setProperty("Tag", 0); // kind of the font of the last size fill
 
     // Each style button toggles alone; the alignment buttons are one exclusive group.
@@ -109,6 +126,21 @@ void TForm1::CreateTextPanel(QWidget* parent) {
                                 QStringLiteral("Отменить вставку текста в изображение"), false);
     tools->addStretch(1);
     PanelTxt->hide();
+}
+
+void TForm1::CompleteTextPanel() {
+    // The panel is hidden at start; what only it needs is made as it is first shown, not while the
+    // program starts: its icons (the letters load three serif faces) and its editable boxes.
+    if (textPanelComplete_)
+        return;
+    textPanelComplete_ = true;
+    for (QToolButton* b : {SpButChB, SpButChI, SpButChU, SpButChS, SpButTxtToLeft, SpButTxtToCentr,
+                           SpButTxtToRight, SpButOK, SpButCancel})
+        b->setIcon(NamedIcon(b->objectName()));
+    for (QComboBox* box : {CbBoxFntName, CbBoxFntSize}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+    }
 }
 
 void TForm1::ConnectTextTool() {

@@ -3,6 +3,7 @@
 
 #include "platform/LargeMemory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
@@ -21,11 +22,14 @@ void FreeLargeMemory::operator()(unsigned char* memory) const {
 LargeMemory AllocateLarge(std::size_t bytes) {
     if (bytes < kLargeAllocation)
         return LargeMemory(static_cast<unsigned char*>(std::malloc(bytes > 0 ? bytes : 1)));
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
+    // A huge page is resident whole once touched: past the first, the last, partly used one is
+    // left to small pages.
+    const std::size_t huge = bytes < kHugePage ? kHugePage : bytes / kHugePage * kHugePage;
+    void* memory = nullptr;
+    if (posix_memalign(&memory, kHugePage, std::max(bytes, huge)) != 0)
+        return LargeMemory();
 #ifdef MADV_HUGEPAGE
-    if (memory)
-        madvise(memory, rounded, MADV_HUGEPAGE); // advice only: small pages do, slower
+    madvise(memory, huge, MADV_HUGEPAGE); // advice only: small pages do, slower
 #endif
     return LargeMemory(static_cast<unsigned char*>(memory));
 }

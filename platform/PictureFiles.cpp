@@ -291,7 +291,10 @@ std::int64_t BmpMemory(const BmpHeader& b) {
 
 QImage NewImage(const BmpHeader& b) {
     RequireMemory(BmpMemory(b), b.width, b.rows);
-    QImage image(static_cast<int>(b.width), static_cast<int>(b.rows), QImage::Format_RGB32);
+    // Straight into memory of the kind the picture's bitmap keeps: a large picture is written into
+    // huge pages, one page fault per 2 MB.
+    QImage image = TBitmap::AllocateImage(static_cast<std::int32_t>(b.width),
+                                          static_cast<std::int32_t>(b.rows));
     if (image.isNull())
         throw OutOfMemory(b.width, b.rows);
     return image;

@@ -4,8 +4,11 @@
 #include "platform/StatusPanel.h"
 
 #include <QEvent>
+#include <QFontInfo>
 #include <QPainter>
 #include <QtMath>
+#include <algorithm>
+#include <cmath>
 #include <qdrawutil.h>
 
 namespace {
@@ -21,17 +24,59 @@ bool NeedsLayout(const QString& text) {
     return false;
 }
 
+// The size the panel's font takes: going down from the widget's own size in steps of half a point,
+// the first at which the widest text fits, or the first at 6 points or below. Each size costs Qt a
+// font engine of its own (a few hundred microseconds at start-up), so the sizes are not tried one
+// by one: the text's advance grows with the size, so the size where the advance at the full size,
+// scaled down, fits is tried first, and from there the neighbours until the one above does not fit.
+// The panels of a status bar ask the same question: the last answer is kept.
+qreal FittingPointSize(const QFont& font, int room, const QString& widest) {
+    static QString lastKey;
+    static qreal lastSize = 0;
+    // The pixel size stands for the screen's resolution, which the advances depend on too.
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(font.key())
+                            .arg(QFontInfo(font).pixelSize())
+                            .arg(room)
+                            .arg(widest);
+    if (key == lastKey)
+        return lastSize;
+    const qreal full = font.pointSizeF();
+    auto advance = [&](int steps) {
+        QFont f = font;
+        f.setPointSizeF(full - 0.5 * steps);
+        return QFontMetrics(f).horizontalAdvance(widest);
+    };
+    // Steps down to the last size tried, at 6 points or below.
+    const int floor = full > 6 ? static_cast<int>(std::ceil((full - 6) / 0.5)) : 0;
+    int steps = 0;
+    const int fullAdvance = floor > 0 ? advance(0) : 0;
+    if (fullAdvance > room) {
+        const qreal scaled = full * room / fullAdvance;
+        steps = std::clamp(static_cast<int>(std::ceil((full - scaled) / 0.5)), 1, floor);
+        while (steps < floor && advance(steps) > room)
+            ++steps;
+        while (steps > 1 && advance(steps - 1) <= room)
+            --steps;
+    }
+    lastKey = key;
+    lastSize = full - 0.5 * steps;
+    return lastSize;
+}
+
 } // namespace
 
 StatusPanel::StatusPanel(int width, const QString& widest, QWidget* parent) : QWidget(parent) {
     QFont fitting = font();
-    while (fitting.pointSizeF() > 6 &&
-           QFontMetrics(fitting).horizontalAdvance(widest) > width - 2 * kTextLeft)
-        fitting.setPointSizeF(fitting.pointSizeF() - 0.5);
-    setFont(fitting);
-    setFixedSize(width, fontMetrics().height() + 6);
+    fitting.setPointSizeF(FittingPointSize(fitting, width - 2 * kTextLeft, widest));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    Render();
+    setFixedWidth(width);
+    if (fitting == font()) {
+        setFixedHeight(fontMetrics().height() + 6);
+        Render();
+    } else {
+        setFont(fitting); // the change of font sets the height and renders (changeEvent)
+    }
 }
 
 void StatusPanel::SetText(const QString& text) {

@@ -63,10 +63,15 @@ public:
 
     // Throws EditorError unless a bitmap of this size may be made.
     static void CheckSize(std::int64_t width, std::int64_t height);
+    // A new image of the given size in the kind of memory a bitmap of that size keeps its pixels
+    // in, the pixels not set, for a caller that has checked the memory left (RequireMemory), writes
+    // every pixel and hands the image to a bitmap (a decoder); null when a side is 0 or the memory
+    // cannot be had.
+    static QImage AllocateImage(std::int32_t width, std::int32_t height);
 
 private:
-    // A new image of the given size, its pixels not set (null when a side is 0); throws
-    // EditorError when the memory cannot be had.
+    // AllocateImage after the check of the memory left; throws EditorError when the memory
+    // cannot be had.
     static QImage NewImage(std::int32_t width, std::int32_t height);
     // Takes an image of the given size (null when a side is 0).
     void Replace(QImage image, std::int32_t width, std::int32_t height);

@@ -3,7 +3,7 @@
 
 // Draws the program's icon into an icon theme folder: <folder>/<n>x<n>/apps/<name>.png for each
 // size given.
-#include "dialogs/About.h"
+#include "resources/IconArt.h"
 
 #include <QDir>
 #include <QGuiApplication>

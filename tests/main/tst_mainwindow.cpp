@@ -14,6 +14,8 @@
 #include "platform/FontServices.h"
 #include "platform/StatusPanel.h"
 #include "platform/TImage.h"
+#include "resources/BuiltInPictures.h"
+#include "resources/IconArt.h"
 #include "selection/TRegionSelector.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
@@ -276,6 +278,24 @@ private slots:
             QVERIFY(a->shortcut().isEmpty());
         for (QAction* a : {form_->PSelect1, form_->PPen1, form_->PBrush1, form_->PText1})
             QVERIFY(a->isCheckable());
+    }
+
+    void builtInPicturesAreTheDrawnOnes() {
+        // The pictures the build draws into the program are what the program would draw itself.
+        auto same = [](const QImage& built, const QImage& drawn) {
+            return !built.isNull() &&
+                   built == drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
+        for (int size : kProgramIconSizes)
+            QVERIFY2(same(BuiltInPicture(QStringLiteral("Program"), size), DrawProgramIcon(size)),
+                     qPrintable(QString::number(size)));
+        for (const QString& name : MenuPictureNames())
+            for (int ratio : {1, 2}) {
+                QImage drawn = DrawNamedPicture(name, ratio);
+                drawn.setDevicePixelRatio(1); // the built picture carries none
+                QVERIFY2(same(BuiltInPicture(name, 16 * ratio), drawn), qPrintable(name));
+            }
+        QVERIFY(BuiltInPicture(QStringLiteral("SpButChB"), 18).isNull()); // letters need fonts
     }
 
     void viewItemsFlipTheirBands() {

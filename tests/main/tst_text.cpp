@@ -190,6 +190,7 @@ private slots:
     }
 
     void typingInTheBoxesChangesNothing() {
+        form_->PText1->trigger(); // the boxes take typing once the panel is shown
         const QFont before = form_->LabelTxt->font();
         form_->CbBoxFntName->lineEdit()->setText(QStringLiteral("Printer"));
         form_->CbBoxFntSize->lineEdit()->setText(QStringLiteral("40"));
