@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
 
-#include "platform/EditorError.h"
-#include "platform/LargeMemory.h"
-#include "platform/Limits.h"
-#include "platform/Memory.h"
+#include "system/EditorError.h"
+#include "system/LargeMemory.h"
+#include "system/Limits.h"
+#include "system/Memory.h"
 
 #include <QCoreApplication>
 #include <QPainter>

@@ -6,8 +6,8 @@
 // pages, so that touching new memory costs one fault per 2 MB rather than one per 4 KB.
 #pragma once
 
+#include "canvas/TCanvas.h"
 #include "common/Geometry.h"
-#include "platform/TCanvas.h"
 
 #include <QImage>
 #include <functional>
@@ -30,7 +30,7 @@ public:
     bool Empty() const { return Width() == 0 || Height() == 0; }
 
     // Changes the size; pixels in the overlap stay, new ones are white. A size outside the bounds
-    // of platform/Limits.h, or one that cannot be allocated, throws EditorError and changes
+    // of system/Limits.h, or one that cannot be allocated, throws EditorError and changes
     // nothing.
     void SetSize(std::int32_t width, std::int32_t height);
     void SetWidth(std::int32_t width) { SetSize(width, Height()); }

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/TCanvas.h"
+#include "canvas/TCanvas.h"
 
-#include "platform/Limits.h"
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
+#include "system/Limits.h"
 
 #include <QImage>
 #include <algorithm>

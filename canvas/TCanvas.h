@@ -13,8 +13,8 @@
 // - each changed area is reported through the bitmap's OnChange.
 #pragma once
 
+#include "common/Color.h"
 #include "common/Geometry.h"
-#include "platform/Color.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
 
-#include "platform/EditorApplication.h"
-#include "platform/QtCompat.h"
+#include "desktop/EditorApplication.h"
+#include "system/QtCompat.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -6,8 +6,8 @@
 // handlers.
 #pragma once
 
-#include "platform/ShiftState.h"
-#include "platform/TBitmap.h"
+#include "canvas/ShiftState.h"
+#include "canvas/TBitmap.h"
 
 #include <QWidget>
 #include <functional>

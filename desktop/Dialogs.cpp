@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -5,7 +5,7 @@
 // through one IDialogs, so that tests can script the answers and see every prompt.
 #pragma once
 
-#include "platform/Color.h"
+#include "common/Color.h"
 
 #include <QString>
 #include <optional>

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/EditorApplication.h"
+#include "desktop/EditorApplication.h"
 
-#include "platform/Dialogs.h"
-#include "platform/EditorError.h"
+#include "desktop/Dialogs.h"
+#include "system/EditorError.h"
 
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 
 #include <QLocale>
 #include <QTranslator>

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/FontServices.h"
+#include "desktop/FontServices.h"
 
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 
 #include <algorithm>
 

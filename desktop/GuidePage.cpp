@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/GuidePage.h"
+#include "desktop/GuidePage.h"
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/PictureFiles.h"
+#include "files/PictureFiles.h"
 
-#include "platform/EditorError.h"
-#include "platform/Memory.h"
-#include "platform/QtCompat.h"
+#include "system/EditorError.h"
+#include "system/Memory.h"
+#include "system/QtCompat.h"
 
 #include <QBuffer>
 #include <QFile>

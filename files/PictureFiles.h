@@ -18,9 +18,9 @@
 //   runs past the end of a row are cut there.
 #pragma once
 
-#include "platform/EditorError.h"
-#include "platform/Limits.h"
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
+#include "system/EditorError.h"
+#include "system/Limits.h"
 
 #include <QImage>
 #include <QString>
@@ -45,7 +45,7 @@ private:
 };
 
 // Reads the picture in a file or a device positioned at its start. A BMP is checked first: a
-// header that promises a picture beyond the bounds of platform/Limits.h (or more than maxPixels)
+// header that promises a picture beyond the bounds of system/Limits.h (or more than maxPixels)
 // is refused before anything is allocated, and pixel data shorter than the header promises is
 // refused. Other content is read by Qt when it is PNG, JPEG or GIF, and refused otherwise; what it
 // declares is checked against its bytes and the bounds first, and no more bytes are read than
@@ -59,7 +59,7 @@ private:
 //   profiles are not given to Qt.
 // - GIF: the logical screen and the first frame lie within the bounds; Qt reads that frame only,
 //   without what its control block says to do once it is shown.
-// Decoding that does not fit in memory is refused (platform/Memory.h): what ReadingMemory says
+// Decoding that does not fit in memory is refused (system/Memory.h): what ReadingMemory says
 // it takes is checked before anything large is allocated. The image comes as Format_RGB32 (BMP)
 // or in the format Qt read it in; TBitmap::AssignImage makes it 24-bit colour. Transparent and
 // translucent pixels of a PNG, GIF or BMP come blended with white, as a page or another program

@@ -5,7 +5,7 @@
 // button shows its line, a brush button its hatch), menu and text-panel icons with QPainter.
 #pragma once
 
-#include "platform/TCanvas.h"
+#include "canvas/TCanvas.h"
 
 #include <QIcon>
 

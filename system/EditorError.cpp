@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/EditorError.h"
+#include "system/EditorError.h"
 
 QString ExceptionText(const std::exception& error) {
     if (const auto* own = dynamic_cast<const EditorError*>(&error))

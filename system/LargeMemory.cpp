@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/LargeMemory.h"
+#include "system/LargeMemory.h"
 
 #include <cstdlib>
 #if __has_include(<sys/mman.h>)

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/Memory.h"
+#include "system/Memory.h"
 
 #include <QByteArray>
 #include <QFile>

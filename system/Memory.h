@@ -6,7 +6,7 @@
 // message, and the picture on screen stays safe.
 #pragma once
 
-#include "platform/EditorError.h"
+#include "system/EditorError.h"
 
 #include <cstdint>
 #include <functional>

@@ -18,7 +18,7 @@
 #include <memory>
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-#include "platform/X11Selection.h"
+#include "system/X11Selection.h"
 #endif
 
 namespace qtcompat {
@@ -107,7 +107,7 @@ inline void UseHighDpiDefaults() {
 }
 
 // Another program's offer on the clipboard, where the editor reads it itself because Qt's own
-// reading fails it: on Qt 5 with X11, which loses incremental transfers (platform/X11Selection.h).
+// reading fails it: on Qt 5 with X11, which loses incremental transfers (system/X11Selection.h).
 // Null elsewhere: Qt's own QClipboard::mimeData() is read there.
 inline std::unique_ptr<QMimeData> OfferReadByTheEditor() {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)

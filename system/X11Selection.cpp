@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/X11Selection.h"
+#include "system/X11Selection.h"
 
-#include "platform/Limits.h"
-#include "platform/Memory.h"
+#include "system/Limits.h"
+#include "system/Memory.h"
 
 #include <QDeadlineTimer>
 #include <QHash>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/ColorSwatch.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QMouseEvent>
 #include <QPainter>

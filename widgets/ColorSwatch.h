@@ -5,7 +5,7 @@
 // is reported through Clicked.
 #pragma once
 
-#include "platform/Color.h"
+#include "common/Color.h"
 
 #include <QLabel>
 

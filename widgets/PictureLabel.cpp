@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/PictureLabel.h"
+#include "widgets/PictureLabel.h"
 
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "platform/StatusPanel.h"
+#include "widgets/StatusPanel.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The canvas on real bitmaps: exact pixels of every shape, pen style, pen mode and brush style.
-#include "platform/EditorError.h"
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
+#include "system/EditorError.h"
 
 #include <QTest>
 #include <functional>

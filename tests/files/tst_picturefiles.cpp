@@ -5,15 +5,15 @@
 // files are refused without harm, saving writes an exact 24-bit BMP and a failed save leaves the
 // old file as it was.
 #include "clipboard/OfferedImage.h"
+#include "files/PictureFiles.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/PictureSamples.h"
-#include "platform/EditorError.h"
-#include "platform/Memory.h"
-#include "platform/PictureFiles.h"
 #include "support/FakeClipboard.h"
 #include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
+#include "system/EditorError.h"
+#include "system/Memory.h"
 
 #include <QBuffer>
 #include <QDataStream>
