@@ -4,7 +4,7 @@
 // Pictures for the benchmarks that draw, copy or store them.
 #pragma once
 
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
 
 #include <QImage>
 #include <QRandomGenerator>

@@ -15,11 +15,11 @@
 
 #include "BenchPictures.h"
 #include "BenchSupport.h"
+#include "canvas/TBitmap.h"
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
-#include "platform/EditorApplication.h"
-#include "platform/TBitmap.h"
-#include "platform/TImage.h"
 
 #include <QAction>
 #include <QEventLoop>

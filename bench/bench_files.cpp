@@ -22,8 +22,8 @@
 
 #include "BenchPictures.h"
 #include "BenchSupport.h"
-#include "platform/PictureFiles.h"
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
+#include "files/PictureFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -12,11 +12,11 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "BenchSupport.h"
+#include "canvas/TBitmap.h"
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
-#include "platform/EditorApplication.h"
-#include "platform/TBitmap.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 
 #include <QCoreApplication>

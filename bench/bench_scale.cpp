@@ -13,10 +13,10 @@
 
 #include "BenchPictures.h"
 #include "BenchSupport.h"
+#include "canvas/TBitmap.h"
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
 #include "fragments/ImgScale01.h"
-#include "platform/EditorApplication.h"
-#include "platform/TBitmap.h"
-#include "platform/TImage.h"
 
 #include <QImage>
 #include <algorithm>

@@ -13,9 +13,9 @@
 
 #include "BenchPictures.h"
 #include "BenchSupport.h"
-#include "platform/Dialogs.h"
-#include "platform/TBitmap.h"
-#include "platform/TImage.h"
+#include "canvas/TBitmap.h"
+#include "canvas/TImage.h"
+#include "desktop/Dialogs.h"
 #include "undo/TGraphUnDo.h"
 
 #include <QApplication>

@@ -3,14 +3,14 @@
 
 #include "clipboard/Clipboard.h"
 
+#include "canvas/TBitmap.h"
 #include "clipboard/OfferedImage.h"
 #include "clipboard/ServedPng.h"
-#include "platform/Dialogs.h"
-#include "platform/Limits.h"
-#include "platform/Memory.h"
-#include "platform/PictureFiles.h"
-#include "platform/QtCompat.h"
-#include "platform/TBitmap.h"
+#include "desktop/Dialogs.h"
+#include "files/PictureFiles.h"
+#include "system/Limits.h"
+#include "system/Memory.h"
+#include "system/QtCompat.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

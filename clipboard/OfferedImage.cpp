@@ -3,8 +3,8 @@
 
 #include "clipboard/OfferedImage.h"
 
-#include "platform/EditorError.h"
-#include "platform/PictureFiles.h"
+#include "files/PictureFiles.h"
+#include "system/EditorError.h"
 
 #include <QBuffer>
 #include <QMimeData>

@@ -4,7 +4,7 @@
 // An image that another program offers on the clipboard, read from the bytes it sends.
 #pragma once
 
-#include "platform/Limits.h"
+#include "system/Limits.h"
 
 #include <QImage>
 #include <cstdint>

@@ -3,8 +3,8 @@
 
 #include "clipboard/ServedPng.h"
 
-#include "platform/LargeMemory.h"
-#include "platform/Memory.h"
+#include "system/LargeMemory.h"
+#include "system/Memory.h"
 
 #include <QtEndian>
 #include <libdeflate.h>

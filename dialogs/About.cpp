@@ -3,9 +3,9 @@
 
 #include "dialogs/About.h"
 
-#include "platform/Dialogs.h"
-#include "platform/EditorApplication.h"
-#include "platform/GuidePage.h"
+#include "desktop/Dialogs.h"
+#include "desktop/EditorApplication.h"
+#include "desktop/GuidePage.h"
 #include "resources/BuiltInPictures.h"
 #include "resources/IconArt.h"
 

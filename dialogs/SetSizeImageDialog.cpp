@@ -3,8 +3,8 @@
 
 #include "dialogs/SetSizeImageDialog.h"
 
-#include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
+#include "desktop/EditorApplication.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -5,8 +5,8 @@
 // itself; the New command fills the fields before showing it and reads them after OK.
 #pragma once
 
-#include "platform/Color.h"
-#include "platform/Dialogs.h"
+#include "common/Color.h"
+#include "desktop/Dialogs.h"
 
 #include <QDialog>
 

@@ -3,10 +3,10 @@
 
 #include "fragments/ImageBuf01.h"
 
+#include "canvas/TImage.h"
+#include "desktop/Dialogs.h"
+#include "desktop/EditorApplication.h"
 #include "fragments/ImgScale01.h"
-#include "platform/Dialogs.h"
-#include "platform/EditorApplication.h"
-#include "platform/TImage.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -3,10 +3,10 @@
 
 #include "fragments/ImgScale01.h"
 
-#include "platform/Dialogs.h"
-#include "platform/EditorError.h"
-#include "platform/Memory.h"
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
+#include "desktop/Dialogs.h"
+#include "system/EditorError.h"
+#include "system/Memory.h"
 
 #include <QLocale>
 #include <algorithm>

@@ -10,11 +10,11 @@
 // Form1Icons.cpp (icons drawn in code).
 #pragma once
 
+#include "canvas/ShiftState.h"
+#include "canvas/TCanvas.h"
+#include "common/Color.h"
 #include "common/Geometry.h"
-#include "platform/Color.h"
-#include "platform/Dialogs.h"
-#include "platform/ShiftState.h"
-#include "platform/TCanvas.h"
+#include "desktop/Dialogs.h"
 
 #include <QMainWindow>
 #include <array>

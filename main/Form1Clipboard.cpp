@@ -4,10 +4,10 @@
 // The whole picture through the system clipboard, and fragments through the fragment buffer.
 #include "main/Form1.h"
 
+#include "canvas/TImage.h"
 #include "clipboard/Clipboard.h"
 #include "fragments/ImageBuf01.h"
 #include "fragments/ImgScale01.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
 

@@ -4,14 +4,14 @@
 // The commands that replace, load, store or wipe the whole picture.
 #include "main/Form1.h"
 
+#include "canvas/TImage.h"
 #include "dialogs/SetSizeImageDialog.h"
-#include "platform/ColorSwatch.h"
-#include "platform/EditorError.h"
-#include "platform/PictureFiles.h"
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
+#include "files/PictureFiles.h"
 #include "selection/TRegionSelector.h"
+#include "system/EditorError.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/PictureLabel.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,10 +4,10 @@
 // The end of a mouse gesture: status feedback, shape drawing, placing the text preview.
 #include "main/Form1.h"
 
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/PictureLabel.h"
 
 #include <QLabel>
 #include <QScrollArea>

@@ -3,7 +3,7 @@
 
 #include "main/Form1Icons.h"
 
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
 #include "resources/BuiltInPictures.h"
 #include "resources/IconArt.h"
 

@@ -6,7 +6,7 @@
 // (resources/IconArt.h; the menu items' pictures drawn at build time).
 #pragma once
 
-#include "platform/TCanvas.h"
+#include "canvas/TCanvas.h"
 
 #include <QIcon>
 

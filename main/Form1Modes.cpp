@@ -4,11 +4,11 @@
 // Modes, the shape, pen and brush buttons, the colour swatches and the selection commands.
 #include "main/Form1.h"
 
-#include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
 #include "selection/TRegionSelector.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/PictureLabel.h"
 
 #include <QAction>
 #include <QLabel>

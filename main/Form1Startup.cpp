@@ -4,17 +4,17 @@
 // The main window's creation and layout, its destruction, the view toggles and the font lists.
 #include "main/Form1.h"
 
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
+#include "desktop/FontServices.h"
+#include "desktop/GuidePage.h"
 #include "dialogs/About.h"
 #include "main/Form1Icons.h"
-#include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
-#include "platform/FontServices.h"
-#include "platform/GuidePage.h"
-#include "platform/PictureLabel.h"
-#include "platform/StatusPanel.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/PictureLabel.h"
+#include "widgets/StatusPanel.h"
 
 #include <QAction>
 #include <QApplication>

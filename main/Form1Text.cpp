@@ -5,13 +5,13 @@
 // the picture.
 #include "main/Form1.h"
 
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
 #include "main/Form1Icons.h"
-#include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/PictureLabel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

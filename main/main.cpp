@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Limnora authors
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "desktop/EditorApplication.h"
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
-#include "platform/EditorApplication.h"
 
 int main(int argc, char* argv[]) {
     EditorApplication application(argc, argv);

@@ -7,8 +7,8 @@
 // reports the start, each movement and the end of a drag to its owner.
 #pragma once
 
+#include "canvas/TImage.h"
 #include "common/Geometry.h"
-#include "platform/TImage.h"
 
 #include <cstdint>
 #include <functional>

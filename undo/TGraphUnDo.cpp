@@ -3,8 +3,8 @@
 
 #include "undo/TGraphUnDo.h"
 
-#include "platform/Dialogs.h"
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
+#include "desktop/Dialogs.h"
 
 TGraphUnDo::TGraphUnDo()
     : MakeBitmap([](std::int32_t w, std::int32_t h) { return TBitmap::Unfilled(w, h); }) {}

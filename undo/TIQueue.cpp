@@ -3,7 +3,7 @@
 
 #include "undo/TIQueue.h"
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 TQItem::~TQItem() {
     // Unlink iteratively so that a long chain is not freed by deep recursion.

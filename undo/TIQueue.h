@@ -6,8 +6,8 @@
 // entry is dropped. Entries can be removed from either end.
 #pragma once
 
+#include "canvas/TBitmap.h"
 #include "common/Geometry.h"
-#include "platform/TBitmap.h"
 
 #include <memory>
 

@@ -6,15 +6,15 @@
 // colour values kept and alpha dropped), what other programs' images come in (PNG, BMP, JPEG) and
 // what is no picture at all (text, files, images that cannot be decoded or are beyond the bounds
 // for bitmaps). Once through a stand-in clipboard, once through the real one of this process.
+#include "canvas/TBitmap.h"
 #include "clipboard/Clipboard.h"
-#include "platform/EditorError.h"
-#include "platform/QtCompat.h"
-#include "platform/TBitmap.h"
 #include "support/FakeClipboard.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
+#include "system/EditorError.h"
+#include "system/QtCompat.h"
 
 #include <QBuffer>
 #include <QClipboard>

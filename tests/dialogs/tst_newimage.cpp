@@ -4,9 +4,9 @@
 // The new-image dialog on its own, run modally as the New command runs it: its window and
 // controls, the keys and buttons that close it, the tab order and the background colour swatch.
 #include "dialogs/SetSizeImageDialog.h"
-#include "platform/ColorSwatch.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestRunner.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QApplication>
 #include <QFrame>

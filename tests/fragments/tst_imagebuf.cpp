@@ -4,9 +4,9 @@
 // The fragment buffer window as a user meets it: its controls, the list of fragments with their
 // fields and preview, scaling and keeping the scaled fragment, captions, deleting entries, and
 // taking the selected fragment for a paste.
+#include "canvas/TImage.h"
 #include "fragments/ImageBuf01.h"
 #include "fragments/ImgScale01.h"
-#include "platform/TImage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"

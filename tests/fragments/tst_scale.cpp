@@ -3,8 +3,8 @@
 
 // The scaler of fragments and the two rectangle primitives, on real bitmaps: target sizes and
 // their warnings, the smooth resampling, and copies of blocks between the picture and bitmaps.
+#include "canvas/TImage.h"
 #include "fragments/ImgScale01.h"
-#include "platform/TImage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"

@@ -4,7 +4,7 @@
 // What the fuzzing targets share, with each other and with the tests that replay their findings.
 #pragma once
 
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 
 #include <QByteArray>
 #include <QMimeData>

@@ -6,9 +6,9 @@
 // fuzzing::Offer says; besides the faults that fuzz_read_picture finds, a request that Paste
 // must not make is one.
 #include "FuzzSupport.h"
+#include "canvas/TBitmap.h"
 #include "clipboard/OfferedImage.h"
-#include "platform/EditorError.h"
-#include "platform/TBitmap.h"
+#include "system/EditorError.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,9 +5,9 @@
 // then the conversion to 24-bit colour). Refusals are the expected outcome for most inputs; a
 // crash, a sanitizer report, a hang, a leak or an allocation beyond -malloc_limit_mb is a fault.
 #include "FuzzSupport.h"
-#include "platform/EditorError.h"
-#include "platform/PictureFiles.h"
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
+#include "files/PictureFiles.h"
+#include "system/EditorError.h"
 
 #include <QBuffer>
 #include <cstddef>

@@ -3,7 +3,7 @@
 
 #include "main/EditorFixture.h"
 
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
 #include "selection/TRegionSelector.h"
 
 #include <QAbstractButton>

@@ -5,14 +5,14 @@
 // made-up fonts of every kind and scripted dialogs; helpers that act as the user does.
 #pragma once
 
+#include "canvas/ShiftState.h"
 #include "common/Geometry.h"
+#include "desktop/FontServices.h"
 #include "main/EditorWindows.h"
 #include "main/Form1.h"
-#include "platform/FontServices.h"
-#include "platform/PictureLabel.h"
-#include "platform/ShiftState.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestRunner.h"
+#include "widgets/PictureLabel.h"
 
 #include <QEvent>
 #include <QMap>

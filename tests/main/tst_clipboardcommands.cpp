@@ -4,14 +4,14 @@
 // The three commands of the edit menu that exchange the whole picture with the system clipboard,
 // as a user meets them: what the clipboard receives, the picture, the undo caption and what a
 // step back restores afterwards, the selection outline, and the error box of a refused write.
+#include "canvas/TImage.h"
 #include "clipboard/Clipboard.h"
 #include "main/EditorFixture.h"
-#include "platform/EditorError.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/FakeClipboard.h"
 #include "support/TestImages.h"
 #include "support/TestPictures.h"
+#include "system/EditorError.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,17 +3,17 @@
 
 // The program on a classroom desktop: Qt's own texts in Russian, and every control reachable by
 // assistive technology under the name a sighted user reads.
+#include "canvas/TImage.h"
+#include "desktop/Dialogs.h"
+#include "desktop/EditorApplication.h"
+#include "desktop/GuidePage.h"
 #include "dialogs/About.h"
 #include "dialogs/SetSizeImageDialog.h"
 #include "fragments/ImageBuf01.h"
 #include "main/EditorFixture.h"
-#include "platform/ColorSwatch.h"
-#include "platform/Dialogs.h"
-#include "platform/EditorApplication.h"
-#include "platform/GuidePage.h"
-#include "platform/TImage.h"
+#include "widgets/ColorSwatch.h"
 
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QColorDialog>
@@ -31,7 +31,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "platform/StatusPanel.h"
+#include "widgets/StatusPanel.h"
 
 namespace {
 

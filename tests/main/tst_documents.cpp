@@ -4,16 +4,16 @@
 // The document commands of the main window as a user meets them: New, Open, Save, Save As and
 // Clear, their prompts, the files they leave on disk, the picture, the file name of the document,
 // the undo history and the mode afterwards; the open and save dialogs, scripted and real.
+#include "canvas/TImage.h"
 #include "dialogs/SetSizeImageDialog.h"
+#include "files/PictureFiles.h"
 #include "main/EditorFixture.h"
-#include "platform/ColorSwatch.h"
-#include "platform/PictureFiles.h"
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/PictureLabel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,14 +5,14 @@
 // the fragment buffer, choosing an entry in the buffer window, pasting it into the selected
 // rectangle and stepping back; the offers to switch to the fragment mode; the copy and paste
 // helpers with their undo snapshot, the selection and the working rectangle.
+#include "canvas/TImage.h"
 #include "fragments/ImageBuf01.h"
 #include "main/EditorFixture.h"
-#include "platform/EditorError.h"
-#include "platform/PictureLabel.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/TestPictures.h"
+#include "system/EditorError.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/PictureLabel.h"
 
 #include <QAction>
 #include <QDialog>

@@ -3,22 +3,22 @@
 
 // The main window as a user meets it: start-up state, layout, menus, tool bands, status texts,
 // the end of a gesture in every mode, the font lists and the general error report.
+#include "canvas/TImage.h"
+#include "desktop/EditorApplication.h"
+#include "desktop/FontServices.h"
 #include "dialogs/About.h"
 #include "dialogs/SetSizeImageDialog.h"
 #include "fragments/ImageBuf01.h"
 #include "main/EditorFixture.h"
 #include "main/Form1.h"
-#include "platform/ColorSwatch.h"
-#include "platform/EditorApplication.h"
-#include "platform/EditorError.h"
-#include "platform/FontServices.h"
-#include "platform/StatusPanel.h"
-#include "platform/TImage.h"
 #include "resources/BuiltInPictures.h"
 #include "resources/IconArt.h"
 #include "selection/TRegionSelector.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
+#include "system/EditorError.h"
+#include "widgets/ColorSwatch.h"
+#include "widgets/StatusPanel.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,12 +3,12 @@
 
 // Modes, tool buttons, colour swatches and the selection commands, clicked as a user clicks them;
 // the undo commands of the edit menu.
+#include "canvas/TImage.h"
 #include "main/EditorFixture.h"
-#include "platform/ColorSwatch.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/TestPictures.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,12 +3,12 @@
 
 // What the windows show, as grabbed whole: colour swatches in their colours wherever they sit, and
 // every text whole in its control. Run at the screen's own scale and scaled by two.
+#include "canvas/TBitmap.h"
 #include "dialogs/About.h"
 #include "dialogs/SetSizeImageDialog.h"
 #include "fragments/ImageBuf01.h"
 #include "main/EditorFixture.h"
-#include "platform/ColorSwatch.h"
-#include "platform/TBitmap.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QAction>
 #include <QFontMetricsF>

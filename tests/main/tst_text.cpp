@@ -3,12 +3,12 @@
 
 // The text tool: the panel, the preview that follows every setting, and the commit into the
 // picture, which must land exactly what the preview showed.
+#include "canvas/TImage.h"
 #include "main/EditorFixture.h"
-#include "platform/ColorSwatch.h"
-#include "platform/TImage.h"
 #include "selection/TRegionSelector.h"
 #include "support/TestPictures.h"
 #include "undo/TGraphUnDo.h"
+#include "widgets/ColorSwatch.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -3,7 +3,7 @@
 
 #include "support/FakeClipboard.h"
 
-#include "platform/EditorError.h"
+#include "system/EditorError.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "clipboard/Clipboard.h"
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 
 #include <QList>
 #include <QMap>

@@ -5,7 +5,7 @@
 // script did not expect fails the running test.
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "desktop/Dialogs.h"
 
 #include <QList>
 #include <QString>

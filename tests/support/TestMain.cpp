@@ -3,7 +3,7 @@
 
 // Runs every registered test class of a test program, under the editor's own application object
 // (so that its general error report is in force), offscreen unless told otherwise.
-#include "platform/EditorApplication.h"
+#include "desktop/EditorApplication.h"
 #include "support/TestRunner.h"
 
 #include <QMetaMethod>

@@ -4,7 +4,7 @@
 // Pictures and comparisons for the tests.
 #pragma once
 
-#include "platform/TBitmap.h"
+#include "canvas/TBitmap.h"
 
 #include <QMetaType>
 #include <QString>

@@ -10,7 +10,7 @@
 //                             Firefox and GIMP hand over a transparent picture, image/bmp+alpha a
 //                             32-bit one with the alpha in each pixel's fourth byte, as mtPaint.
 // Prints "owner" once it holds the clipboard, then runs until it is killed.
-#include "platform/QtCompat.h"
+#include "system/QtCompat.h"
 
 #include <QBuffer>
 #include <QClipboard>

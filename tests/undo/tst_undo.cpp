@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The bounded snapshot queue and the undo manager on real bitmaps.
-#include "platform/Memory.h"
-#include "platform/TImage.h"
+#include "canvas/TImage.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestPictures.h"
 #include "support/TestRunner.h"
+#include "system/Memory.h"
 #include "undo/TGraphUnDo.h"
 
 #include <QTest>
