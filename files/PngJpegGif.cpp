@@ -252,13 +252,13 @@ void CheckJpegSegments(QByteArray& jpeg) {
 // into 1 byte a pixel, converted later, and colour into 4. Decoding a progressive JPEG, or one
 // whose components come in scans of their own, keeps every block's coefficients, 128 bytes a
 // block, besides the picture; libjpeg's rows of samples take less than 64 bytes a column for each
-// component, and the whole file is held.
+// component, and the file is held but for its comments, Exif data and colour profiles.
 QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
                        std::int64_t* memory) {
     const qint64 start = device.pos();
     DeviceReader in(device);
     in.Skip(2); // the start-of-image marker
-    std::int64_t width = 0, height = 0, blocks = 0, largest = 0;
+    std::int64_t width = 0, height = 0, blocks = 0, largest = 0, dropped = 0;
     bool buffered = false, huffman = true;
     QList<int> sampling; // the horizontal and vertical factor of each component
     const PictureError noHeader = Damaged(QStringLiteral("нет заголовка JPEG"));
@@ -283,6 +283,8 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
         const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
                            type != 0xCC; // not the tables of Huffman or arithmetic codes
         if (!frame || !sampling.isEmpty()) {
+            if (type == 0xFE || type == 0xE1 || type == 0xE2) // taken out (CheckJpegSegments)
+                dropped += 2 + length;
             in.Skip(length - 2);
             continue;
         }
@@ -323,8 +325,10 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
     const int components = static_cast<int>(sampling.size() / 2);
     const std::int64_t pixels = width * height;
     const std::int64_t picture = pixels * (components == 1 ? 1 : 4);
+    // The file is read whole, then what Qt is given is kept while it decodes.
     const std::int64_t need =
-        LargestMoment(size + picture + (buffered ? blocks * 128 : 0) + width * components * 64,
+        LargestMoment(std::max(size, size - dropped + picture + (buffered ? blocks * 128 : 0) +
+                                         width * components * 64),
                       picture, pixels, components == 1, conversion);
     if (memory != nullptr) {
         *memory = need;
@@ -334,6 +338,8 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
     device.seek(start);
     QByteArray jpeg = device.readAll();
     CheckJpegSegments(jpeg);
+    if (jpeg.capacity() - jpeg.size() > kConvertedStrip) // comments and metadata taken out
+        jpeg.squeeze();
     return jpeg;
 }
 

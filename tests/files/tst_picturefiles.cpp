@@ -921,7 +921,9 @@ private slots:
         QVERIFY(device.open(QIODevice::ReadOnly));
         const std::int64_t estimate = ReadingMemory(
             device, kMaxBitmapPixels, paste ? Conversion::InStrips : Conversion::Whole);
-        TBitmap picture(2000, 2000);
+        // A paste draws into a picture there already. Open replaces it: a picture of the parent's
+        // in huge pages, given up in the child, would blur what the child's pages show.
+        TBitmap picture(paste ? 2000 : 0, paste ? 2000 : 0);
         QMimeData offer;
         offer.setData(QStringLiteral("image/bmp"), bytes); // read for what it is
         const auto read = [&] {

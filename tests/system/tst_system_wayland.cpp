@@ -18,8 +18,16 @@
 using namespace systemtest;
 
 // Where the pointer rests between steps: on Weston's panel. Weston moves its own pointer by the X
-// pointer's steps and draws it where it saw it last.
+// pointer's steps and draws it where it saw it last; coming into its window from outside puts it
+// where the X pointer is.
 const QPoint kRest(400, 10);
+const QPoint kOutside(900, 800);
+// No idle fade, no animations, no on-screen keyboard over a focused field, and a panel whose only
+// launcher starts nothing: a click that went astray onto the default one would open a terminal
+// over the editor.
+const char kWestonIni[] = "[core]\nidle-time=0\n[input-method]\npath=\n"
+                          "[shell]\nanimation=none\nstartup-animation=none\nlocking=false\n"
+                          "[launcher]\nicon=/usr/share/weston/terminal.png\npath=/bin/true\n";
 
 class SystemWayland : public QObject {
     Q_OBJECT
@@ -29,12 +37,17 @@ private Q_SLOTS:
 
 private:
     bool Click(QPoint at, QString* error) {
-        return MovePointer(at, error) && Xdotool({"click", "1"}, nullptr, error) &&
-               MovePointer(kRest, error);
+        return MovePointer(kOutside, error) && MovePointer(at, error) &&
+               Xdotool({"click", "1"}, nullptr, error) && MovePointer(kRest, error);
     }
     QString PictureIs(const QImage& expected) {
-        return WaitForScreen(screen_.picture,
-                             [&](const QImage& shot) { return ImageDifference(shot, expected); });
+        QImage shown;
+        const QString complaint = WaitForScreen(
+            screen_.picture, [&](const QImage& shot) { return ImageDifference(shot, expected); },
+            &shown);
+        if (!complaint.isEmpty())
+            SaveForInspection(GrabScreen(QRect(0, 0, 800, 700)), QStringLiteral("weston"));
+        return complaint;
     }
     // The picture with one more rectangle as a drag in mode 2 draws it: a blue outline, the right
     // and bottom edges left out.
@@ -73,15 +86,16 @@ void SystemWayland::editorOnWeston() {
     QString error;
     QVERIFY2(ScreenReady(&error) && runtime_.isValid(), qPrintable(error));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
+    QVERIFY(PutFile(runtime_.filePath("weston.ini"), kWestonIni));
     KillWithParent(weston_);
     weston_.setProcessChannelMode(QProcess::ForwardedChannels); // its log
-    weston_.start(WESTON_EXECUTABLE,
-                  {"--backend=x11-backend.so", "--use-pixman", "--no-config", "--idle-time=0",
-                   "--socket=limnora-test", "--width=800", "--height=700"});
+    weston_.start(WESTON_EXECUTABLE, {"--backend=x11-backend.so", "--use-pixman",
+                                      "--config=" + runtime_.filePath("weston.ini"),
+                                      "--socket=limnora-test", "--width=800", "--height=700"});
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime_.filePath("limnora-test")), kWindowTimeoutMs);
     qputenv("WAYLAND_DISPLAY", "limnora-test"); // for the editor, wl-copy and wl-paste
     // Coming into Weston's window from outside, its pointer is where the X pointer is.
-    QVERIFY2(MovePointer({900, 800}, &error) && MovePointer(kRest, &error), qPrintable(error));
+    QVERIFY2(MovePointer(kOutside, &error) && MovePointer(kRest, &error), qPrintable(error));
     editor_.keepErrors = true;
     QProcessEnvironment wayland;
     wayland.insert("QT_QPA_PLATFORM", "wayland");
