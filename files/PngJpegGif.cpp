@@ -338,8 +338,10 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
     device.seek(start);
     QByteArray jpeg = device.readAll();
     CheckJpegSegments(jpeg);
-    if (jpeg.capacity() - jpeg.size() > kConvertedStrip) // comments and metadata taken out
+    if (jpeg.capacity() - jpeg.size() > kConvertedStrip) { // comments and metadata taken out
         jpeg.squeeze();
+        ReturnFreedMemory(); // the allocator may keep what squeeze gave up, resident
+    }
     return jpeg;
 }
 

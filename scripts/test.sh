@@ -55,6 +55,10 @@ run_tests() {
     local line
     line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
     if [[ $status -ne 0 ]]; then
+        # What failed, where the end of a long log shows it.
+        echo "=== $(basename "$dir"): what failed"
+        grep -E -A1 '^(FAIL!|XPASS) ' "$log" | grep -v '^--$' | head -n 80 || true
+        grep -E '==[0-9]+==ERROR|runtime error:' "$log" | head -n 20 || true
         return "$status"
     fi
     if [[ -z $line || $line =~ out\ of\ 0$ ]]; then
