@@ -36,10 +36,7 @@ QImage TBitmap::NewImage(std::int32_t width, std::int32_t height) {
     if (width <= 0 || height <= 0)
         return QImage();
     RequireMemory(std::int64_t{width} * height * 4, width, height);
-    QImage image = AllocateImage(width, height);
-    if (image.isNull())
-        throw OutOfMemory(width, height);
-    return image;
+    return AllocateImage(width, height);
 }
 
 QImage TBitmap::AllocateImage(std::int32_t width, std::int32_t height) {
@@ -47,15 +44,17 @@ QImage TBitmap::AllocateImage(std::int32_t width, std::int32_t height) {
         return QImage();
     const qsizetype stride = qsizetype{width} * 4;
     const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-    if (bytes < kLargeAllocation)
-        return QImage(width, height, QImage::Format_RGB32);
-    LargeMemory memory = AllocateLarge(bytes);
-    if (!memory)
-        return QImage();
-    QImage image(memory.get(), width, height, stride, QImage::Format_RGB32, FreePixels,
-                 memory.get());
-    if (!image.isNull())
-        memory.release(); // the image frees it
+    QImage image;
+    if (bytes < kLargeAllocation) {
+        image = QImage(width, height, QImage::Format_RGB32);
+    } else if (LargeMemory memory = AllocateLarge(bytes)) {
+        image = QImage(memory.get(), width, height, stride, QImage::Format_RGB32, FreePixels,
+                       memory.get());
+        if (!image.isNull())
+            memory.release(); // the image frees it
+    }
+    if (image.isNull())
+        throw OutOfMemory(width, height);
     return image;
 }
 

@@ -65,13 +65,12 @@ public:
     static void CheckSize(std::int64_t width, std::int64_t height);
     // A new image of the given size in the kind of memory a bitmap of that size keeps its pixels
     // in, the pixels not set, for a caller that has checked the memory left (RequireMemory), writes
-    // every pixel and hands the image to a bitmap (a decoder); null when a side is 0 or the memory
-    // cannot be had.
+    // every pixel and hands the image to a bitmap (a decoder); null when a side is 0. Throws
+    // EditorError when the memory cannot be had.
     static QImage AllocateImage(std::int32_t width, std::int32_t height);
 
 private:
-    // AllocateImage after the check of the memory left; throws EditorError when the memory
-    // cannot be had.
+    // AllocateImage after the check of the memory left.
     static QImage NewImage(std::int32_t width, std::int32_t height);
     // Takes an image of the given size (null when a side is 0).
     void Replace(QImage image, std::int32_t width, std::int32_t height);

@@ -79,7 +79,7 @@ std::optional<QImage> ReadOfferedImage(const QMimeData& offer, std::int64_t maxP
             std::int64_t{image.width()} * image.height() <= kPngAfterBmpPixels) {
             const QByteArray pngBytes = offer.data(png);
             try {
-                const QImage better = Read(pngBytes, maxPixels, &withAlpha);
+                const QImage better = Read(pngBytes, maxPixels, nullptr);
                 if (better.size() == image.size())
                     return better;
             } catch (const EditorError&) {

@@ -24,14 +24,15 @@ QStringList GuidePlaces() {
             QDir::cleanPath(program + QStringLiteral("/docs/guide/") + page)};
 }
 
-} // namespace
-
+// The first of GuidePlaces that holds the page; empty when none does.
 QString GuidePagePath() {
     for (const QString& place : GuidePlaces())
         if (QFileInfo(place).isFile())
             return place;
     return {};
 }
+
+} // namespace
 
 void OpenGuide(QWidget* parent) {
     const QString page = GuidePagePath();

@@ -8,12 +8,9 @@
 
 class QWidget;
 
-// The guide's page: under the installation prefix of an installed program, or beside the program
-// in the build folder it was built in. Empty when there is none.
-QString GuidePagePath();
-
-// Asks the desktop to show the guide's page (OpenGuidePage); where there is none, an error box over
-// parent says where it should be.
+// Asks the desktop to show the guide's page (OpenGuidePage): under the installation prefix of an
+// installed program, or beside the program in the build folder it was built in. Where there is
+// none, an error box over parent says where it should be.
 void OpenGuide(QWidget* parent);
 // Asks the desktop to show a page (xdg-open); where no browser could be started, an error box over
 // parent names the page.

@@ -21,7 +21,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("ProgramIcon"));
-    picture->setPixmap(ProgramIcon().pixmap(64, 64));
+    // The sizes a 64-pixel picture takes on this screen, not the two largest the desktop is given.
+    picture->setPixmap(ProgramIcon(64 * qCeil(qApp->devicePixelRatio())).pixmap(64, 64));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* title = new QLabel(QStringLiteral("Limnora"), this);
@@ -87,8 +88,7 @@ QIcon ProgramIcon(int largest) {
     for (int size : kProgramIconSizes) {
         if (size > largest)
             break;
-        const QImage built = BuiltInPicture(QStringLiteral("Program"), size);
-        icon.addPixmap(QPixmap::fromImage(built.isNull() ? DrawProgramIcon(size) : built));
+        icon.addPixmap(QPixmap::fromImage(BuiltInPicture(QStringLiteral("Program"), size)));
     }
     return icon;
 }

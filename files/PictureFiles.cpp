@@ -295,11 +295,8 @@ QImage NewImage(const BmpHeader& b) {
     RequireMemory(BmpMemory(b), b.width, b.rows);
     // Straight into memory of the kind the picture's bitmap keeps: a large picture is written into
     // huge pages, one page fault per 2 MB.
-    QImage image = TBitmap::AllocateImage(static_cast<std::int32_t>(b.width),
-                                          static_cast<std::int32_t>(b.rows));
-    if (image.isNull())
-        throw OutOfMemory(b.width, b.rows);
-    return image;
+    return TBitmap::AllocateImage(static_cast<std::int32_t>(b.width),
+                                  static_cast<std::int32_t>(b.rows));
 }
 
 // The palette as 256 colours; indices past the file's entries are black.
@@ -324,6 +321,33 @@ QRgb* Line(QImage& image, const BmpHeader& b, std::int64_t fileRow) {
         image.scanLine(static_cast<int>(b.topDown ? fileRow : b.rows - 1 - fileRow)));
 }
 
+// A picture with transparent or translucent pixels as a page or another program shows it, on
+// white paper; one without alpha as it is.
+QImage OverWhite(QImage image) {
+    if (!image.hasAlphaChannel())
+        return image;
+    if (image.colorCount() > 0) { // the colour table's entries carry the alpha
+        QVector<QRgb> table = image.colorTable();
+        for (QRgb& colour : table)
+            colour = OverWhite(colour);
+        image.setColorTable(table);
+        return image;
+    }
+    if (image.format() != QImage::Format_ARGB32) {
+        const QSize size = image.size();
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull())
+            throw OutOfMemory(size.width(), size.height());
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = OverWhite(row[x]);
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
 // Pixels decoded with their alpha, made opaque: blended with white, unless the alpha is 0 in every
 // pixel (then it is no alpha, but a byte the writer left unset). Whether they were blended.
 bool BlendWithWhite(QImage& image) {
@@ -332,12 +356,17 @@ bool BlendWithWhite(QImage& image) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         alpha = std::any_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) != 0; });
     }
+    if (alpha) {
+        image.reinterpretAsFormat(QImage::Format_ARGB32);
+        image = OverWhite(std::move(image));
+        return true;
+    }
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            row[x] = alpha ? OverWhite(row[x]) : row[x] | 0xFF000000u;
+            row[x] |= 0xFF000000u;
     }
-    return alpha;
+    return false;
 }
 
 QImage DecodeRows(QIODevice& device, const BmpHeader& b, bool* withAlpha) {
@@ -443,33 +472,6 @@ QImage DecodeRunLengths(QIODevice& device, const BmpHeader& b) {
     return image;
 }
 
-// A picture with transparent or translucent pixels as a page or another program shows it, on
-// white paper; one without alpha as it is.
-QImage OverWhite(QImage image) {
-    if (!image.hasAlphaChannel())
-        return image;
-    if (image.colorCount() > 0) { // the colour table's entries carry the alpha
-        QVector<QRgb> table = image.colorTable();
-        for (QRgb& colour : table)
-            colour = OverWhite(colour);
-        image.setColorTable(table);
-        return image;
-    }
-    if (image.format() != QImage::Format_ARGB32) {
-        const QSize size = image.size();
-        image = image.convertToFormat(QImage::Format_ARGB32);
-        if (image.isNull())
-            throw OutOfMemory(size.width(), size.height());
-    }
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            row[x] = OverWhite(row[x]);
-    }
-    image.reinterpretAsFormat(QImage::Format_RGB32);
-    return image;
-}
-
 } // namespace
 
 void CheckBmp(QIODevice& device, std::int64_t maxPixels) {
@@ -520,7 +522,7 @@ QImage ReadPicture(QIODevice& device, std::int64_t maxPixels, Conversion convers
                 QStringLiteral("Не могу прочитать рисунок: %1").arg(reader.errorString()));
     }
     bytes = QByteArray();
-    ReturnFreedMemory();
+    ReturnFreedMemory(); // the decoder's buffers too: the conversion is counted on their room
     if (Beyond(image.width(), image.height(), maxPixels))
         throw TooLarge(image.width(), image.height());
     *withAlpha = image.hasAlphaChannel();

@@ -18,9 +18,8 @@
 namespace pictures {
 namespace {
 
-// Ancillary PNG chunks before the image data, and JPEG marker segments. Nothing keeps the chunks
-// (they are skipped over, never read), but each costs a step of the walk; libjpeg keeps comment
-// and profile segments in a list that it walks to its end for each new one.
+// Ancillary PNG chunks before the image data, and JPEG marker segments. Nothing keeps them (they
+// are skipped over or taken out), but each costs a step of the walk.
 constexpr int kMaxAncillaryChunks = 4096;
 constexpr int kMaxJpegSegments = 4096;
 // Blocks of a GIF's extensions before its first frame, each at most 255 bytes.
@@ -151,7 +150,7 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels, Conversion conv
             throw Damaged(QStringLiteral("блок PNG обрывается"));
         if (type == "IEND")
             break;
-        if (type == "IDAT" && chunkAt < 0 && imageData == 0) {
+        if (type == "IDAT" && chunkAt < 0) {
             // The first: the transparency, if any, has come. The image data goes straight into
             // its place, with the chunks around it.
             const std::int64_t held = png.size() + std::min(bound, in.Left()) + 4096;
@@ -202,6 +201,12 @@ QByteArray PreparePng(QIODevice& device, std::int64_t maxPixels, Conversion conv
     return png;
 }
 
+// The segments taken out of a JPEG before Qt reads it: comments (COM), Exif data (APP1) and colour
+// profiles (APP2).
+bool TakenOut(int marker) {
+    return marker == 0xFE || marker == 0xE1 || marker == 0xE2;
+}
+
 // Walks the marker segments of a JPEG: each must lie within the file, and there may be at most
 // kMaxJpegSegments. The bytes between segments (entropy-coded data, or garbage that libjpeg
 // skips) are passed over up to the next marker. A file cut short is left to Qt. Comments, Exif
@@ -235,7 +240,7 @@ void CheckJpegSegments(QByteArray& jpeg) {
         if (length < 2 || length > size - at)
             throw Damaged(QStringLiteral("сегмент JPEG обрывается"));
         at += length;
-        if (marker == 0xFE || marker == 0xE1 || marker == 0xE2) { // COM, APP1, APP2
+        if (TakenOut(marker)) {
             std::memmove(p + kept, p + next, static_cast<size_t>(begin - next));
             kept += begin - next;
             next = at;
@@ -283,7 +288,7 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
         const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
                            type != 0xCC; // not the tables of Huffman or arithmetic codes
         if (!frame || !sampling.isEmpty()) {
-            if (type == 0xFE || type == 0xE1 || type == 0xE2) // taken out (CheckJpegSegments)
+            if (TakenOut(type))
                 dropped += 2 + length;
             in.Skip(length - 2);
             continue;
@@ -353,8 +358,7 @@ QByteArray PrepareJpeg(QIODevice& device, std::int64_t maxPixels, Conversion con
 // for each pixel at most (a clear code before every pixel), in blocks of 255 bytes. Qt makes a
 // picture of 4 bytes a pixel, of the logical screen's size unless that is over ten times the
 // frame's (and over 2000): then as far as the frame reaches.
-QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels, Conversion conversion,
-                      std::int64_t* memory) {
+QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels, std::int64_t* memory) {
     DeviceReader in(device);
     QByteArray gif = in.Read(13);
     const auto* h = reinterpret_cast<const uchar*>(gif.constData());
@@ -409,7 +413,7 @@ QByteArray PrepareGif(QIODevice& device, std::int64_t maxPixels, Conversion conv
         };
         const std::int64_t picture =
             side(width, frameWidth, right) * side(height, frameHeight, bottom) * 4;
-        const std::int64_t need = LargestMoment(held + picture, picture, 0, false, conversion);
+        const std::int64_t need = kDecoderState + held + picture; // drawn in its own format
         if (memory != nullptr) {
             *memory = need;
             return {};
@@ -438,7 +442,7 @@ QByteArray Prepare(const QByteArray& format, QIODevice& device, std::int64_t max
     if (format == "jpeg")
         return PrepareJpeg(device, maxPixels, conversion, memory);
     if (format == "gif")
-        return PrepareGif(device, maxPixels, conversion, memory);
+        return PrepareGif(device, maxPixels, memory);
     throw EditorError(QStringLiteral("Неизвестный формат рисунка"));
 }
 

@@ -169,8 +169,9 @@ QIcon NamedIcon(const QString& item) {
             picture = DrawNamedPicture(item, ratio);
         if (picture.isNull())
             return {};
-        picture.setDevicePixelRatio(ratio);
-        icon.addPixmap(QPixmap::fromImage(picture));
+        QPixmap pixmap = QPixmap::fromImage(picture); // the built-in pixels are not copied first
+        pixmap.setDevicePixelRatio(ratio);
+        icon.addPixmap(pixmap);
     }
     return icon;
 }

@@ -40,7 +40,7 @@ namespace {
 constexpr int kDesignImageWidth = 761;
 constexpr int kDesignImageHeight = 505;
 constexpr int kToolIconSize = 20;
-constexpr int kSmallIconSizes = 64; // the window's icon up to this size until the first paint
+constexpr int kSmallIconLargest = 64; // the window's icon up to this size until the first paint
 
 QToolBar* AddBand(QMainWindow* window, const char* name) {
     auto* band = new QToolBar(window);
@@ -85,7 +85,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Графический редактор Limnora"));
     // The sizes a title bar or a task bar shows; the large ones, nine tenths of the icon's pixels
     // and a millisecond to hand to the X server, follow the first paint (paintEvent).
-    setWindowIcon(ProgramIcon(kSmallIconSizes));
+    setWindowIcon(ProgramIcon(kSmallIconLargest));
     CreateMenu();
     CreateToolBands();
     CreateClientArea();
@@ -135,8 +135,10 @@ void TForm1::changeEvent(QEvent* event) {
     // (Qt's own title bar on Wayland offers the button even to fixed dialogs). The modal window
     // comes back and takes the activation, so that the editor never waits on a window the user
     // cannot see.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && modal) {
+    QWidget* modal = event->type() == QEvent::ActivationChange && isActiveWindow()
+                         ? QApplication::activeModalWidget()
+                         : nullptr;
+    if (modal) {
         modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
         modal->raise();
         modal->activateWindow();

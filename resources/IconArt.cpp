@@ -184,20 +184,19 @@ bool TextPanelPicture(const QString& name, QPainter& p) {
 
 QImage DrawProgramIcon(int size) {
     // The same drawing as resources/org.limnora.Limnora.svg, on a 64 x 64 grid.
-    const QColor ink(40, 40, 40);
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 64.0, size / 64.0);
-    p.setPen(QPen(ink, 2));
+    p.setPen(QPen(kInk, 2));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(4, 8, 56, 48), 4, 4);
     p.setBrush(QColor(120, 190, 240));
     p.drawEllipse(QRectF(12, 16, 26, 20));
     p.setBrush(QColor(250, 200, 70));
     p.drawRect(QRectF(30, 30, 22, 18));
-    QPen dotted(ink, 2, Qt::CustomDashLine, Qt::FlatCap);
+    QPen dotted(kInk, 2, Qt::CustomDashLine, Qt::FlatCap);
     dotted.setDashPattern({1, 1}); // in pen widths: 2 on, 2 off
     p.setPen(dotted);
     p.setBrush(Qt::NoBrush);

@@ -26,7 +26,7 @@ LargeMemory AllocateLarge(std::size_t bytes) {
     // left to small pages.
     const std::size_t huge = bytes < kHugePage ? kHugePage : bytes / kHugePage * kHugePage;
     void* memory = nullptr;
-    if (posix_memalign(&memory, kHugePage, std::max(bytes, huge)) != 0)
+    if (posix_memalign(&memory, kHugePage, std::max(bytes, kHugePage)) != 0)
         return LargeMemory();
 #ifdef MADV_HUGEPAGE
     madvise(memory, huge, MADV_HUGEPAGE); // advice only: small pages do, slower

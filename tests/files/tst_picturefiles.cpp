@@ -221,9 +221,10 @@ ChildRead ReadInChild(const std::function<QImage()>& read,
     int channel[2];
     if (::pipe(channel) != 0)
         return {};
-    // Qt converts large pictures in the threads of its pool, which a child would wait for in
-    // vain: it has none of them. The pool gives them up here and starts its own in the child,
-    // without GLib there (Qt 5 would make a GLib event loop for each, on locks held at the fork).
+    // Qt before 6.6 converts large pictures in the threads of the global pool, which a child would
+    // wait for in vain: it has none of them (Qt's own pool of later versions is off, TestMain.cpp).
+    // The pool gives them up here and starts its own in the child, without GLib there (Qt 5
+    // would make a GLib event loop for each, on locks held at the fork).
     QThreadPool::globalInstance()->waitForDone();
     const pid_t child = ::fork();
     if (child == 0) {

@@ -52,10 +52,12 @@ int RegisterTestClass(const char* name, std::function<std::unique_ptr<QObject>()
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Some tests read a picture in a forked child to measure its memory there. Qt 6.6 and later
-    // convert large pictures in the threads of a pool of their own, which a child would wait for in
-    // vain (it has none of them): these programs convert on the calling thread.
+#ifdef LIMNORA_TEST_FORKS
+    // The program reads pictures in forked children to measure their memory there. Qt 6.6 and
+    // later convert large pictures in the threads of a pool of their own, which a child would
+    // wait for in vain (it has none of them): this program converts on the calling thread.
     qputenv("QT_NO_GUI_THREADPOOL", "1");
+#endif
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     // Qt 5's offscreen platform has no desktop theme: it takes 100 dots an inch and a 12-point
     // font, where Qt 6 offscreen, and either Qt on a desktop, starts from the theme's 9-point

@@ -11,6 +11,7 @@
 //                             32-bit one with the alpha in each pixel's fourth byte, as mtPaint.
 // Prints "owner" once it holds the clipboard, then runs until it is killed.
 #include "system/QtCompat.h"
+#include "tests/fuzz/PictureSamples.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -21,7 +22,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QThread>
-#include <QtEndian>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -58,22 +58,14 @@ private:
 // A bottom-up 32-bit BMP with a 40-byte header: blue, green, red and alpha in each pixel.
 QByteArray BmpWithAlpha(const QImage& picture) {
     const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
-    const int rowBytes = 4 * argb.width();
-    QByteArray bmp(54 + rowBytes * argb.height(), '\0');
-    char* h = bmp.data();
-    h[0] = 'B';
-    h[1] = 'M';
-    const quint32 fields[] = {
-        static_cast<quint32>(bmp.size()),   0, 54, 40, static_cast<quint32>(argb.width()),
-        static_cast<quint32>(argb.height())};
-    for (int i = 0; i < 6; ++i)
-        qToLittleEndian(fields[i], h + 2 + 4 * i);
-    qToLittleEndian<quint16>(1, h + 26);
-    qToLittleEndian<quint16>(32, h + 28);
-    for (int y = 0; y < argb.height(); ++y) // 0xAARRGGBB is blue, green, red, alpha in memory
-        qToLittleEndian<quint32>(reinterpret_cast<const quint32*>(argb.constScanLine(y)),
-                                 argb.width(), h + 54 + rowBytes * (argb.height() - 1 - y));
-    return bmp;
+    QVector<quint32> pixels;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x)
+            pixels << argb.pixel(x, y);
+    samples::BmpLayout layout;
+    layout.bits = 32;
+    return samples::MakeBmp(layout, argb.width(), argb.height(),
+                            samples::PackRows(pixels, argb.width(), argb.height(), 32, false));
 }
 
 // The picture with its alpha blended with black.

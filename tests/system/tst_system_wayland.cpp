@@ -123,6 +123,7 @@ void SystemWayland::editorOnWeston() {
         for (int wait = 0; wait < 20 && GrabScreen(swatch) == bands; ++wait)
             QThread::msleep(50);
     }
+    QVERIFY2(GrabScreen(swatch) != bands, "mode 2's bands never showed");
     QVERIFY2(Drag(screen_, {40, 30}, {{120, 90}, {352, 247}, {301, 201}}, &error),
              qPrintable(error));
     QCOMPARE(Outlined({40, 30}, {301, 201}), QString());
