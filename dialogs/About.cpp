@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QtMath>
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
